@@ -1,0 +1,25 @@
+#pragma once
+// One handler per subcommand. Handlers print their results to `out` as they go and return
+// success or the error the run reports.
+
+#include "app_error.hpp"
+#include "cli.hpp"
+#include "output.hpp"
+
+namespace tessary::app {
+
+Status run_meta(const Meta& cmd, Output& out);
+Status run_list(const List& cmd, Output& out);
+Status run_info(const Info& cmd, Output& out);
+Status run_export(const Export& cmd, Output& out);
+Status run_extract(const Extract& cmd, Output& out);
+Status run_spell_export(const SpellExport& cmd, Output& out);
+Status run_weenie(const Weenie& cmd, Output& out);
+Status run_weenie_find(const WeenieFind& cmd, Output& out);
+Status run_landblock(const Landblock& cmd, Output& out);
+Status run_tsy_pack(const TsyPack& cmd, Output& out);
+
+// Converts an id argument; a failure carries the conversion message alone.
+AppResult<uint32_t> parse_id_arg(const std::string& text);
+
+}  // namespace tessary::app

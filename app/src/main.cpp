@@ -1,0 +1,54 @@
+#include <unistd.h>
+
+#include "cli.hpp"
+#include "commands.hpp"
+
+namespace tessary::app {
+
+AppResult<uint32_t> parse_id_arg(const std::string& text) {
+  auto id = parse_id_auto(text);
+  if (!id) return std::unexpected(AppError(std::move(id).error()));
+  return *id;
+}
+
+namespace {
+
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+
+Status dispatch(const Commands& cmd, Output& out) {
+  return std::visit(Overloaded{
+                        [&](const Meta& c) { return run_meta(c, out); },
+                        [&](const List& c) { return run_list(c, out); },
+                        [&](const Info& c) { return run_info(c, out); },
+                        [&](const Export& c) { return run_export(c, out); },
+                        [&](const SpellExport& c) { return run_spell_export(c, out); },
+                        [&](const Extract& c) { return run_extract(c, out); },
+                        [&](const Weenie& c) { return run_weenie(c, out); },
+                        [&](const WeenieFind& c) { return run_weenie_find(c, out); },
+                        [&](const Landblock& c) { return run_landblock(c, out); },
+                        [&](const TsyPack& c) { return run_tsy_pack(c, out); },
+                    },
+                    cmd);
+}
+
+int run(int argc, const char* const* argv) {
+  auto parsed = parse_command_line(argc, argv);
+  if (const int* status = std::get_if<int>(&parsed)) return *status;
+  Output out;
+  Status result = dispatch(std::get<Commands>(parsed), out);
+  out.flush();
+  if (result) return 0;
+  Output err(2);
+  err.write(result.error().report());
+  return 1;
+}
+
+}  // namespace
+}  // namespace tessary::app
+
+int main(int argc, char** argv) {
+  return tessary::app::run(argc, argv);
+}

@@ -1,0 +1,163 @@
+#include "tessary/dat/database.hpp"
+
+#include <fmt/format.h>
+
+#include <absl/container/flat_hash_set.h>
+
+#include <algorithm>
+
+#include "tessary/dat/lrs.hpp"
+
+namespace tessary {
+
+Decoded<DatHeader> DatHeader::read(Cursor& c) {
+  static constexpr const char* kRec = "DatHeader";
+  DatHeader h;
+  h.magic = TRY_FIELD(c.u32(), "magic", kRec);
+  h.block_size = TRY_FIELD(c.u32(), "block_size", kRec);
+  h.file_size = TRY_FIELD(c.u32(), "file_size", kRec);
+  h.dataset = TRY_FIELD(c.u32(), "dataset", kRec);
+  h.subset = TRY_FIELD(c.u32(), "subset", kRec);
+  h.free_head = TRY_FIELD(c.u32(), "free_head", kRec);
+  h.free_tail = TRY_FIELD(c.u32(), "free_tail", kRec);
+  h.free_count = TRY_FIELD(c.u32(), "free_count", kRec);
+  h.root_offset = TRY_FIELD(c.u32(), "root_offset", kRec);
+  h.new_lru = TRY_FIELD(c.u32(), "new_lru", kRec);
+  h.old_lru = TRY_FIELD(c.u32(), "old_lru", kRec);
+  h.use_lru = TRY_FIELD(c.u32(), "use_lru", kRec);
+  h.master_map_id = TRY_FIELD(c.u32(), "master_map_id", kRec);
+  h.engine_version = TRY_FIELD(c.u32(), "engine_version", kRec);
+  h.game_version = TRY_FIELD(c.u32(), "game_version", kRec);
+  auto version = TRY_FIELD(c.bytes(16), "version_string", kRec);
+  h.version_string.assign(version.begin(), version.end());
+  h.version_minor = TRY_FIELD(c.u32(), "version_minor", kRec);
+  return h;
+}
+
+Decoded<DatFileEntry> DatFileEntry::read(Cursor& c) {
+  static constexpr const char* kRec = "DatFileEntry";
+  DatFileEntry e;
+  e.bit_flags = TRY_FIELD(c.u32(), "bit_flags", kRec);
+  e.id = TRY_FIELD(c.u32(), "id", kRec);
+  e.offset = TRY_FIELD(c.u32(), "offset", kRec);
+  e.size = TRY_FIELD(c.u32(), "size", kRec);
+  e.timestamp = TRY_FIELD(c.u32(), "timestamp", kRec);
+  e.version = TRY_FIELD(c.u32(), "version", kRec);
+  return e;
+}
+
+DatResult<DatDatabase> DatDatabase::open(const std::filesystem::path& path) {
+  DatDatabase db;
+  auto file = File::open_read(path);
+  if (!file) return std::unexpected(DatError::path_error(path, std::move(file).error()));
+  db.file_ = std::move(*file);
+  db.file_length_ = TRY(db.file_.len());
+
+  // The header is decoded field by field from what the file holds, so a short file names the
+  // first field that runs out.
+  uint8_t raw[DatHeader::kSize];
+  const uint64_t available =
+      db.file_length_ > DatHeader::kOffset
+          ? std::min<uint64_t>(DatHeader::kSize, db.file_length_ - DatHeader::kOffset)
+          : 0;
+  TRY(db.file_.read_exact_at(std::span(raw, available), DatHeader::kOffset));
+  Cursor cursor(std::span<const uint8_t>(raw, available));
+  db.header_ = TRY(DatHeader::read(cursor));
+
+  if (db.header_.block_size < kMinBlockSize)
+    return std::unexpected(DatError::corruption(
+        fmt::format("DAT block size {} leaves no room for a block link and payload (minimum {})",
+                    db.header_.block_size, kMinBlockSize)));
+  TRY(db.read_directory());
+  return db;
+}
+
+DatResult<std::vector<uint8_t>> DatDatabase::read_file_data(uint32_t offset, uint32_t size) const {
+  if (size == 0) return std::vector<uint8_t>{};
+  // Every byte of a chain lies in the file, so a larger size cannot be satisfied; refuse it
+  // before allocating.
+  if (size > file_length_) return std::unexpected(IoError::unexpected_eof());
+  std::vector<uint8_t> out(size);
+  const uint32_t payload = header_.block_size - 4;
+  uint32_t written = 0;
+  for (;;) {
+    const uint32_t remaining = size - written;
+    const uint32_t chunk = std::min(payload, remaining);
+    uint8_t link_bytes[4];
+    // Link and payload in one read; the data starts at offset + 4 in 32-bit arithmetic.
+    if (offset > UINT32_MAX - 4) {
+      TRY(file_.read_exact_at(link_bytes, offset));
+      TRY(file_.read_exact_at(std::span(out.data() + written, chunk), uint32_t(offset + 4)));
+    } else {
+      TRY(file_.read_exact_at(link_bytes, std::span(out.data() + written, chunk), offset));
+    }
+    const uint32_t link = load_le<uint32_t>(link_bytes);
+    if (link == 0) {
+      // The last block holds all that is left, contiguously, even past its own end.
+      if (remaining > chunk)
+        TRY(file_.read_exact_at(std::span(out.data() + written + chunk, remaining - chunk),
+                                uint64_t{uint32_t(offset + 4)} + chunk));
+      return out;
+    }
+    written += chunk;
+    if (written == size) return out;
+    offset = link;
+  }
+}
+
+namespace {
+
+struct Walker {
+  const DatDatabase& db;
+  std::vector<DatFileEntry>& entries;
+  absl::flat_hash_set<uint32_t> visited;
+
+  DatResult<void> node(uint32_t offset, int depth) {
+    if (offset == 0) return {};
+    if (depth > DatDatabase::kMaxDepth)
+      return std::unexpected(DatError::corruption(
+          fmt::format("DAT directory is nested deeper than {} levels", DatDatabase::kMaxDepth)));
+    if (!visited.insert(offset).second)
+      return std::unexpected(DatError::corruption(fmt::format(
+          "DAT directory node {:08X} is referenced more than once (cycle in the directory)",
+          offset)));
+    auto bytes = TRY(db.read_file_data(offset, DatDatabase::kNodeSize));
+    const uint8_t* p = bytes.data();
+    uint32_t branches[DatDatabase::kNodeBranches];
+    for (uint32_t i = 0; i < DatDatabase::kNodeBranches; ++i)
+      branches[i] = load_le<uint32_t>(p + 4 * i);
+    const uint32_t count = load_le<uint32_t>(p + 4 * DatDatabase::kNodeBranches);
+    Cursor c(bytes, 4 * DatDatabase::kNodeBranches + 4);
+    for (uint32_t i = 0; i < count; ++i)
+      entries.push_back(TRY(DatFileEntry::read(c)));
+    if (branches[0] == 0) return {};
+    const uint32_t last = std::min(count, DatDatabase::kNodeBranches - 1);
+    for (uint32_t i = 0; i <= last; ++i)
+      TRY(node(branches[i], depth + 1));
+    return {};
+  }
+};
+
+}  // namespace
+
+DatResult<void> DatDatabase::read_directory() {
+  // Entries are gathered in walk order first so the map is sized once; inserting them in that
+  // order keeps the rule that the occurrence read last wins.
+  std::vector<DatFileEntry> entries;
+  Walker walker{*this, entries, {}};
+  auto walked = walker.node(header_.root_offset, 0);
+  files_.reserve(entries.size());
+  for (const DatFileEntry& e : entries)
+    files_.insert_or_assign(e.id, e);
+  return walked;
+}
+
+DatResult<std::vector<uint8_t>> DatDatabase::get_file(uint32_t id) const {
+  auto it = files_.find(id);
+  if (it == files_.end()) return std::unexpected(DatError::not_found(id));
+  auto stored = TRY(read_file_data(it->second.offset, it->second.size));
+  if (!it->second.compressed()) return stored;
+  return decompress_lrs(stored);
+}
+
+}  // namespace tessary

@@ -1,0 +1,51 @@
+#pragma once
+// Black-box runs of the built dat-tool: each case runs the binary in a fresh temporary directory
+// and compares a transcript (command, status, stdout, stderr, written files) with a golden file.
+// Set TESSARY_UPDATE_GOLDEN=1 to rewrite the golden files from the current behaviour.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessary::cli_test {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(std::string_view name) const { return path_ / name; }
+  void write(std::string_view name, std::span<const uint8_t> bytes) const;
+  void write(std::string_view name, std::string_view text) const;
+  std::string read(std::string_view name) const;
+
+ private:
+  fs::path path_;
+};
+
+// Runs dat-tool with `args` in `cwd`.
+RunResult run_tool(const std::vector<std::string>& args, const fs::path& cwd);
+
+// "$ dat-tool args…", then the exit status, stdout and stderr, each under its own heading.
+std::string transcript(const std::vector<std::string>& args, const RunResult& r);
+
+// Compares `actual` with tests/cli/golden/<name>.txt, or rewrites it in update mode.
+void expect_golden(const std::string& name, const std::string& actual);
+
+// A printable view of file bytes for transcripts: size and a hex dump of the first `limit` bytes.
+std::string hex_summary(std::string_view bytes, size_t limit = 64);
+
+}  // namespace tessary::cli_test

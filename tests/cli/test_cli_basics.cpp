@@ -1,0 +1,63 @@
+// The command line itself: help, version, usage errors and the id syntax, before any input is read.
+#include <gtest/gtest.h>
+
+#include "harness.hpp"
+
+namespace tessary::cli_test {
+namespace {
+
+TEST(CliBasics, StatusesAndStreams) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    bool stdout_empty;
+    bool stderr_empty;
+  };
+  const Case cases[] = {
+      {{}, 2, true, false},
+      {{"--version"}, 0, false, true},
+      {{"-V"}, 0, false, true},
+      {{"--help"}, 0, false, true},
+      {{"help"}, 0, false, true},
+      {{"help", "spell-export"}, 0, false, true},
+      {{"meta", "--help"}, 0, false, true},
+      {{"bogus"}, 2, true, false},
+      {{"meta"}, 2, true, false},
+      {{"spell-export", "x.dat", "--preset", "Base"}, 2, true, false},
+      {{"spell-export", "x.dat", "--schools", "fire"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "4294967296"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "0x10"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "-1"}, 2, true, false},
+      {{"export", "x.dat", "1", "-o", "a", "-o", "b"}, 2, true, false},
+      {{"meta", "x.dat", "--version"}, 2, true, false},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    RunResult r = run_tool(c.args, dir.path());
+    const std::string shown = transcript(c.args, r);
+    EXPECT_EQ(r.status, c.status) << shown;
+    EXPECT_EQ(r.out.empty(), c.stdout_empty) << shown;
+    EXPECT_EQ(r.err.empty(), c.stderr_empty) << shown;
+  }
+}
+
+TEST(CliBasics, VersionText) {
+  TempDir dir;
+  EXPECT_EQ(run_tool({"--version"}, dir.path()).out, "tessary-tools 0.1.0\n");
+}
+
+TEST(CliBasics, HelpListsEverySubcommandWithItsDescription) {
+  TempDir dir;
+  expect_golden("help", transcript({"--help"}, run_tool({"--help"}, dir.path())));
+  expect_golden("help_spell_export", transcript({"spell-export", "--help"},
+                                                run_tool({"spell-export", "--help"}, dir.path())));
+}
+
+TEST(CliBasics, ProviderFailureComesBeforeTheIdIsParsed) {
+  TempDir dir;
+  const std::vector<std::string> args = {"info", "missing.txt", "not-an-id"};
+  expect_golden("info_unopenable_path", transcript(args, run_tool(args, dir.path())));
+}
+
+}  // namespace
+}  // namespace tessary::cli_test
