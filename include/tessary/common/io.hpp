@@ -38,6 +38,8 @@ class File {
   static IoResult<File> open_read(const std::filesystem::path& path);
   // Creates or truncates; new files get 0666 before the umask.
   static IoResult<File> create(const std::filesystem::path& path);
+  // Takes ownership of an open descriptor.
+  static File adopt(int fd) { return File(fd); }
 
   int fd() const { return fd_; }
   IoResult<uint64_t> len() const;

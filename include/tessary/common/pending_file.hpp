@@ -1,0 +1,38 @@
+#pragma once
+// A file that replaces its target only once it is complete: it is created beside the target under
+// a unique hidden name, renamed over the target by commit(), and removed when dropped uncommitted,
+// so a failed write never leaves the target truncated or half-written.
+
+#include <filesystem>
+
+#include "tessary/common/io.hpp"
+
+namespace tessary {
+
+class PendingFile {
+ public:
+  // The new file gets 0666 before the umask, or the mode of an existing target.
+  static IoResult<PendingFile> create_beside(const std::filesystem::path& target);
+
+  PendingFile(PendingFile&& other) noexcept;
+  PendingFile& operator=(PendingFile&&) = delete;
+  PendingFile(const PendingFile&) = delete;
+  ~PendingFile();
+
+  // The open file, handed to whoever writes it (and closes it) before commit().
+  File take_file() { return std::move(file_); }
+  const std::filesystem::path& temp_path() const { return temp_; }
+  // Renames the written file over the target.
+  IoResult<void> commit();
+
+ private:
+  PendingFile(std::filesystem::path temp, std::filesystem::path target, File file)
+      : temp_(std::move(temp)), target_(std::move(target)), file_(std::move(file)) {}
+
+  std::filesystem::path temp_;
+  std::filesystem::path target_;
+  File file_;
+  bool settled_ = false;
+};
+
+}  // namespace tessary
