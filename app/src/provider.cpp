@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "tessary/common/text.hpp"
 
 namespace tessary::app {
@@ -33,10 +35,6 @@ bool path_exists(const Path& p) {
   return std::filesystem::exists(p, ec);
 }
 
-AppResult<Provider> open_tsy(const Path&) {
-  return std::unexpected(AppError("TSY archives cannot be read by this build yet"));
-}
-
 }  // namespace
 
 AppResult<Provider> Provider::open(const Path& path) {
@@ -44,6 +42,11 @@ AppResult<Provider> Provider::open(const Path& path) {
     auto db = DatDatabase::open(p);
     if (!db) return std::unexpected(AppError(db.error()));
     return Provider(std::move(*db));
+  };
+  auto open_tsy = [](const Path& p) -> AppResult<Provider> {
+    auto reader = TsyReader::open(p);
+    if (!reader) return std::unexpected(AppError(reader.error()));
+    return Provider(std::move(*reader));
   };
   if (auto ext = lowercase_extension(path)) {
     if (*ext == "tsy") return open_tsy(path);
@@ -56,21 +59,70 @@ AppResult<Provider> Provider::open(const Path& path) {
 }
 
 std::string_view Provider::label() const {
-  return "DAT";
+  return tsy() ? "TSY" : "DAT";
 }
 
 uint64_t Provider::file_count() const {
+  if (const TsyReader* r = tsy()) return r->header().entry_count;
   return dat()->files().size();
 }
 
+DatResult<TsyEntry> find_tsy_entry(const TsyReader& reader, const std::optional<std::string>& ns,
+                                   uint32_t id) {
+  if (!ns) return reader.find_entry(id);
+  const ResourceNamespace label = TRY(ResourceNamespace::create(*ns));
+  return reader.find_entry_with_namespace_id(label, id);
+}
+
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
-                                                      const std::optional<std::string>&,
+                                                      const std::optional<std::string>& ns,
                                                       uint32_t id) {
+  if (const TsyReader* r = provider.tsy())
+    return r->read_entry_data(TRY(find_tsy_entry(*r, ns, id)));
   return provider.dat()->get_file(id);
 }
 
-std::string default_export_name(const Provider&, const std::optional<std::string>&, uint32_t id) {
-  return fmt::format("{:08X}.bin", id);
+DatResult<std::optional<TsyEntry>> get_tsy_entry(const Provider& provider,
+                                                 const std::optional<std::string>& ns,
+                                                 uint32_t id) {
+  const TsyReader* r = provider.tsy();
+  if (!r) return std::nullopt;
+  return TRY(find_tsy_entry(*r, ns, id));
+}
+
+std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,
+                                uint32_t id) {
+  const TsyReader* r = provider.tsy();
+  if (!r) return fmt::format("{:08X}.bin", id);
+  // The lookup does not check the entry's own namespace field; an invalid one is treated like a
+  // failed lookup.
+  auto entry = find_tsy_entry(*r, ns, id);
+  auto entry_ns = entry ? entry->namespace_id() : std::unexpected(entry.error());
+  if (!entry_ns) return fmt::format("{:08X}.bin", id);
+  std::string label(entry_ns->as_str());
+  for (char& c : label)
+    if (c == '/' || c == ':' || c == '\\') c = '_';
+  return fmt::format("{}_{:08X}.bin", label, id);
+}
+
+std::vector<std::pair<uint32_t, std::optional<std::string>>> weenie_candidates(
+    const Provider& provider) {
+  constexpr uint32_t kTableType = 14;
+  std::vector<std::pair<uint32_t, std::optional<std::string>>> out;
+  if (const DatDatabase* db = provider.dat()) {
+    for (const auto& [id, entry] : db->files())
+      if ((id >> 24) == 0x0E) out.emplace_back(id, std::nullopt);
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  TsyIndexWalker walker(*provider.tsy());
+  while (!walker.done()) {
+    auto entry = walker.next();
+    if (!entry || entry->type_id != kTableType) continue;
+    if (auto ns = entry->namespace_id())
+      out.emplace_back(entry->file_id, std::string(ns->as_str()));
+  }
+  return out;
 }
 
 }  // namespace tessary::app

@@ -10,6 +10,7 @@
 
 #include "app_error.hpp"
 #include "cli.hpp"
+#include "tessary/dat/archive_reader.hpp"
 #include "tessary/dat/database.hpp"
 
 namespace tessary::app {
@@ -24,10 +25,12 @@ class Provider {
   uint64_t file_count() const;
 
   const DatDatabase* dat() const { return std::get_if<DatDatabase>(&inner_); }
+  const TsyReader* tsy() const { return std::get_if<TsyReader>(&inner_); }
 
  private:
   explicit Provider(DatDatabase db) : inner_(std::move(db)) {}
-  std::variant<DatDatabase> inner_;
+  explicit Provider(TsyReader reader) : inner_(std::move(reader)) {}
+  std::variant<DatDatabase, TsyReader> inner_;
 };
 
 // The resource's complete bytes. A DAT file ignores the namespace.
@@ -35,8 +38,23 @@ DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>& ns,
                                                       uint32_t id);
 
+// The archive index entry behind an id; no entry (never an error) on a DAT file.
+DatResult<std::optional<TsyEntry>> get_tsy_entry(const Provider& provider,
+                                                 const std::optional<std::string>& ns, uint32_t id);
+
+// An archive entry by optional namespace label and id. Without a label the archive must hold
+// exactly one namespace.
+DatResult<TsyEntry> find_tsy_entry(const TsyReader& reader, const std::optional<std::string>& ns,
+                                   uint32_t id);
+
 // The name `export` writes to when no output path is given.
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,
                                 uint32_t id);
+
+// The resources `weenie-find` scans, each a file id with its namespace label on archives: on a
+// DAT file every id whose top byte is 0x0E, ascending; on an archive every index entry of type 14
+// in index order, leaving out entries that cannot be read or whose namespace is invalid.
+std::vector<std::pair<uint32_t, std::optional<std::string>>> weenie_candidates(
+    const Provider& provider);
 
 }  // namespace tessary::app

@@ -37,8 +37,5 @@ Status run_weenie_find(const WeenieFind&, Output&) {
 Status run_landblock(const Landblock&, Output&) {
   return pending("landblock");
 }
-Status run_tsy_pack(const TsyPack&, Output&) {
-  return pending("tsy-pack");
-}
 
 }  // namespace tessary::app
