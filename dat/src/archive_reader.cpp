@@ -198,7 +198,7 @@ void TsyIndexWalker::fill(uint32_t pos) {
   buf_first_ = pos;
   buf_count_ = 0;
   const uint64_t at = reader_.header().index_offset + uint64_t{pos} * TsyEntry::kSize;
-  if (reader_.file_.read_exact_at(buf_, at))
+  if (reader_.file().read_exact_at(buf_, at))
     buf_count_ = count;
   else
     fallback_end_ = pos + count;

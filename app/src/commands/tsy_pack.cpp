@@ -32,8 +32,8 @@ AppResult<std::vector<uint8_t>> read_input(const Path& path, const Path& output,
   auto file = File::open_read(path);
   if (!file) return std::unexpected(AppError(file.error()));
   if (existing_output && is_same_file(path, *existing_output))
-    return std::unexpected(AppError(fmt::format("Refusing to write {}: it is the input file {}",
-                                                debug_quoted(output), debug_quoted(path))));
+    return std::unexpected(AppError(fmt::format(
+        "Refusing to write to {}: it is one of the input files being read", debug_quoted(output))));
   auto len = file->len();
   if (!len) return std::unexpected(AppError(len.error()));
   std::vector<uint8_t> bytes(*len);

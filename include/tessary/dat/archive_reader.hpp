@@ -32,6 +32,7 @@ class TsyReader {
   const TsyHeader& header() const { return header_; }
   const std::vector<TsyNamespaceSpan>& spans() const { return spans_; }
   uint64_t file_length() const { return file_length_; }
+  const File& file() const { return file_; }
 
   // Lookup in an archive with exactly one namespace.
   DatResult<TsyEntry> find_entry(uint32_t file_id) const;
@@ -50,8 +51,6 @@ class TsyReader {
   struct DctxDeleter {
     void operator()(ZSTD_DCtx_s* ctx) const;
   };
-
-  friend class TsyIndexWalker;
 
   TsyReader() = default;
   DatResult<void> read_namespace_spans(uint64_t metadata_offset);

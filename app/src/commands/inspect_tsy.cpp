@@ -1,0 +1,95 @@
+#include "inspect_tsy.hpp"
+
+#include <absl/container/flat_hash_map.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "tessary/dat/file_type.hpp"
+
+namespace tessary::app {
+
+namespace {
+
+// format_type_label builds a string; an archive of a million entries has a handful of type codes.
+class TypeLabels {
+ public:
+  std::string_view operator()(uint32_t code) {
+    auto [it, inserted] = labels_.try_emplace(code);
+    if (inserted) it->second = format_type_label(code);
+    return it->second;
+  }
+
+ private:
+  absl::flat_hash_map<uint32_t, std::string> labels_;
+};
+
+}  // namespace
+
+Status print_tsy_meta(const TsyReader& reader, Output& out) {
+  const TsyHeader& h = reader.header();
+  out.line("Version:     {}", h.version);
+  out.line("Index Offs:  0x{:08X}", h.index_offset);
+  out.line("Meta Size:   {}", h.metadata_size);
+
+  // Entries of one namespace are neighbours in a sound index, so the last counter is reused.
+  absl::flat_hash_map<ResourceNamespace, uint64_t> counts;
+  uint64_t* last = nullptr;
+  ResourceNamespace::Bytes last_ns{};
+  for (TsyIndexWalker walker(reader); !walker.done();) {
+    const TsyEntry e = TRY(walker.next());
+    if (last && e.ns == last_ns) {
+      ++*last;
+      continue;
+    }
+    last = &counts[TRY(e.namespace_id())];
+    last_ns = e.ns;
+    ++*last;
+  }
+  std::vector<std::pair<ResourceNamespace, uint64_t>> sorted(counts.begin(), counts.end());
+  std::sort(sorted.begin(), sorted.end());
+  out.line("Namespaces:  {}", sorted.size());
+  for (const auto& [ns, count] : sorted)
+    out.line("  {} -> {} entries", ns.as_str(), count);
+  return {};
+}
+
+Status print_tsy_list(const TsyReader& reader, Output& out) {
+  TypeLabels labels;
+  for (TsyIndexWalker walker(reader); !walker.done();) {
+    const TsyEntry e = TRY(walker.next());
+    const ResourceNamespace ns = TRY(e.namespace_id());
+    // "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}"
+    out.text(ns.as_str())
+        .text(":")
+        .hex(e.file_id, 8)
+        .text(" - ")
+        .left(labels(e.type_id), 28)
+        .text(" - Size: ")
+        .left(e.size, 10)
+        .text(" - Offset: ")
+        .hex(e.offset, 8)
+        .text(" - Flags: ")
+        .hex(e.flags, 2)
+        .end_line();
+  }
+  return {};
+}
+
+Status print_tsy_info(const Provider& provider, const std::optional<std::string>& ns, uint32_t id,
+                      Output& out) {
+  const std::optional<TsyEntry> found = TRY(get_tsy_entry(provider, ns, id));
+  const TsyEntry& e = *found;
+  const ResourceNamespace label = TRY(e.namespace_id());
+  out.line("Namespace: {}", label.as_str());
+  out.line("File ID:   {:08X}", e.file_id);
+  out.line("Type:      {}", format_type_label(e.type_id));
+  out.line("Size:      {}", e.size);
+  out.line("Offset:    {:08X}", e.offset);
+  out.line("Flags:     {:02X}", e.flags);
+  out.line("Pruned:    {}", e.pruned());
+  out.line("Compressed:{}", e.compressed());
+  return {};
+}
+
+}  // namespace tessary::app
