@@ -76,10 +76,7 @@ Status print_tsy_list(const TsyReader& reader, Output& out) {
   return {};
 }
 
-Status print_tsy_info(const Provider& provider, const std::optional<std::string>& ns, uint32_t id,
-                      Output& out) {
-  const std::optional<TsyEntry> found = TRY(get_tsy_entry(provider, ns, id));
-  const TsyEntry& e = *found;
+Status print_tsy_info(const TsyEntry& e, Output& out) {
   const ResourceNamespace label = TRY(e.namespace_id());
   out.line("Namespace: {}", label.as_str());
   out.line("File ID:   {:08X}", e.file_id);

@@ -1,13 +1,9 @@
 #pragma once
 // The archive side of meta, list and info: what each prints after the lines both providers share.
 
-#include <cstdint>
-#include <optional>
-#include <string>
-
 #include "../app_error.hpp"
 #include "../output.hpp"
-#include "../provider.hpp"
+#include "tessary/dat/archive_reader.hpp"
 
 namespace tessary::app {
 
@@ -16,8 +12,7 @@ namespace tessary::app {
 Status print_tsy_meta(const TsyReader& reader, Output& out);
 // One line per index entry, in index order.
 Status print_tsy_list(const TsyReader& reader, Output& out);
-// The entry behind (namespace, id); an absent id is an error here, unlike on a DAT file.
-Status print_tsy_info(const Provider& provider, const std::optional<std::string>& ns, uint32_t id,
-                      Output& out);
+// The index entry that get_tsy_entry found.
+Status print_tsy_info(const TsyEntry& entry, Output& out);
 
 }  // namespace tessary::app
