@@ -99,6 +99,13 @@ TEST(TsyPack, Cases) {
        files({{"1A.6", "x"}, {"001a.2", "y"}}),
        {"tsy-pack", "in", "out.tsy"},
        "out.tsy"},
+      {"tsy_pack_resource_too_large",
+       [&](TempDir& d) {
+         files({{"1.6", ""}})(d);
+         fs::resize_file(d / "in/1.6", uint64_t{1} << 32);  // sparse: nothing is stored
+       },
+       {"tsy-pack", "in", "out.tsy"},
+       "out.tsy"},
       {"tsy_pack_missing_input", [](TempDir&) {}, {"tsy-pack", "in", "out.tsy"}, "out.tsy"},
       {"tsy_pack_output_directory_missing",
        files({{"1.6", "x"}}),

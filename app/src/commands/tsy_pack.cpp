@@ -26,9 +26,11 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// Reads one input file, refusing the file the archive is about to replace.
+// Reads one input file, refusing the file the archive is about to replace and, before reading
+// it, a file too large for an archive entry.
 AppResult<std::vector<uint8_t>> read_input(const Path& path, const Path& output,
-                                           const File* existing_output) {
+                                           const File* existing_output, std::string_view label,
+                                           uint32_t file_id, size_t entries_before) {
   auto file = File::open_read(path);
   if (!file) return std::unexpected(AppError(file.error()));
   if (existing_output && is_same_file(path, *existing_output))
@@ -36,6 +38,7 @@ AppResult<std::vector<uint8_t>> read_input(const Path& path, const Path& output,
         "Refusing to write to {}: it is one of the input files being read", debug_quoted(output))));
   auto len = file->len();
   if (!len) return std::unexpected(AppError(len.error()));
+  TRY(check_tsy_capacity(label, file_id, *len, entries_before));
   std::vector<uint8_t> bytes(*len);
   if (auto r = file->read_exact_at(bytes, 0); !r) return std::unexpected(AppError(r.error()));
   return bytes;
@@ -76,7 +79,8 @@ AppResult<int32_t> collect(const TsyPack& cmd, std::string_view label, TsyWriter
                                               "Invalid hex ID in filename: " + name));
     const uint32_t type_id = TRY(with_context(parse_u32(std::string_view(name).substr(dot + 1), 16),
                                               "Invalid hex Type ID in filename: " + name));
-    std::vector<uint8_t> bytes = TRY(read_input(path, cmd.output, existing_output));
+    std::vector<uint8_t> bytes =
+        TRY(read_input(path, cmd.output, existing_output, label, file_id, writer.size()));
     TRY(writer.add(label, file_id, type_id, std::move(bytes)));
     ++count;
   }
