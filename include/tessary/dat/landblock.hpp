@@ -33,8 +33,8 @@ struct CellLandblock {
 struct Frame {
   static constexpr uint64_t kSize = 28;
 
-  Vector3 origin;
-  Quaternion orientation;
+  Vector3 origin{};
+  Quaternion orientation{};
 
   static Decoded<Frame> read(Cursor& c);
 };
@@ -43,7 +43,7 @@ struct Stab {
   static constexpr uint64_t kSize = 4 + Frame::kSize;
 
   uint32_t id = 0;
-  Frame frame;
+  Frame frame{};
 
   static Decoded<Stab> read(Cursor& c);
 };
@@ -54,7 +54,7 @@ struct PortalInternal {
   uint16_t flags = 0;
   uint16_t other_cell_id = 0;
   uint16_t other_portal_id = 0;
-  std::vector<uint16_t> stab_list;
+  std::vector<uint16_t> stab_list{};
 
   // An odd number of stabs is followed by 2 bytes of padding, skipped unread.
   static Decoded<PortalInternal> read(Cursor& c);
@@ -64,9 +64,9 @@ struct BuildInfo {
   static constexpr uint64_t kMinSize = 4 + Frame::kSize + 4 + 4;
 
   uint32_t model_id = 0;
-  Frame frame;
+  Frame frame{};
   uint32_t num_leaves = 0;
-  std::vector<PortalInternal> portals;
+  std::vector<PortalInternal> portals{};
 
   static Decoded<BuildInfo> read(Cursor& c);
 };
@@ -83,10 +83,10 @@ struct LandblockInfo {
 
   uint32_t id = 0;
   uint32_t num_cells = 0;
-  std::vector<Stab> objects;
+  std::vector<Stab> objects{};
   uint16_t pack_mask = 0;
-  std::vector<BuildInfo> buildings;
-  std::optional<RestrictionTable> restriction_tables;  // present when pack_mask bit 0 is set
+  std::vector<BuildInfo> buildings{};
+  std::optional<RestrictionTable> restriction_tables{};  // present when pack_mask bit 0 is set
 
   static Decoded<LandblockInfo> unpack(std::span<const uint8_t> data);
 };
