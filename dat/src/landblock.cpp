@@ -83,7 +83,7 @@ Decoded<RestrictionTable> RestrictionTable::read(Cursor& c) {
   const uint16_t count = TRY_FIELD(c.u16(), "count", kRecord);
   TRY_FIELD(c.u16(), "_bucket_size", kRecord);
   RestrictionTable t;
-  t.tables.reserve(c.capacity_for(count, 8));
+  t.tables.reserve(c.capacity_for(count, kPairSize));
   for (uint16_t i = 0; i < count; ++i) {
     const uint32_t key = TRY_FIELD(c.u32(), "tables", kRecord);
     t.tables.insert_or_assign(key, TRY_FIELD(c.u32(), "tables", kRecord));

@@ -72,6 +72,8 @@ struct BuildInfo {
 };
 
 struct RestrictionTable {
+  static constexpr uint64_t kPairSize = 8;
+
   // A key that occurs twice holds the value of its last pair.
   absl::flat_hash_map<uint32_t, uint32_t> tables;
 
