@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "tessary/common/text.hpp"
 
 namespace tessary::app {
@@ -67,6 +69,14 @@ DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>&,
                                                       uint32_t id) {
   return provider.dat()->get_file(id);
+}
+
+std::vector<WeenieCandidate> weenie_candidates(const Provider& provider) {
+  std::vector<WeenieCandidate> out;
+  for (const auto& [id, entry] : provider.dat()->files())
+    if (id >> 24 == 0x0E) out.push_back({id, std::nullopt});
+  std::ranges::sort(out, {}, &WeenieCandidate::file_id);
+  return out;
 }
 
 std::string default_export_name(const Provider&, const std::optional<std::string>&, uint32_t id) {

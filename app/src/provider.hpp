@@ -35,6 +35,16 @@ DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>& ns,
                                                       uint32_t id);
 
+// A resource `weenie-find` looks into, with the namespace label to fetch it by on an archive.
+struct WeenieCandidate {
+  uint32_t file_id;
+  std::optional<std::string> ns;
+};
+
+// The resources of the 0x0E (table) range. On a DAT file: every id whose top byte is 0x0E, in
+// ascending id order so that every run prints the same, without a label.
+std::vector<WeenieCandidate> weenie_candidates(const Provider& provider);
+
 // The name `export` writes to when no output path is given.
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,
                                 uint32_t id);
