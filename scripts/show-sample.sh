@@ -12,3 +12,10 @@ show meta "$dir/portal.dat"
 show list "$dir/portal.dat"
 show meta "$dir/cell.dat"
 show list "$dir/cell.dat"
+show weenie "$dir/portal.dat" 0x0E001000
+show weenie "$dir/portal.dat" 0x0E000002
+show weenie-find "$dir/portal.dat" 0x10
+show weenie-find "$dir/portal.dat" 99
+show landblock "$dir/cell.dat" 0xA9B40000
+show landblock "$dir/cell.dat" 0xA9B5FFFF
+show landblock "$dir/cell.dat" 0x12340000

@@ -77,7 +77,20 @@ Commands extract(const CLI::App& app, Values& v) {
   return SpellExport{v.path, ns(), v.schools, std::move(categories), v.fields, v.preset, out()};
 }
 
+// The parser's message, then the usage line of the subcommand being parsed.
+std::string usage_error(const CLI::App* app, const CLI::Error& e) {
+  const CLI::App* target = app;
+  if (auto subs = app->get_subcommands(); !subs.empty()) target = subs.front();
+  const std::string help = target->help();
+  std::string usage;
+  if (size_t at = help.find("Usage:"); at != std::string::npos)
+    usage = help.substr(at, help.find('\n', at) - at);
+  return "error: " + std::string(e.what()) + "\n\n" + usage +
+         "\n\nFor more information, try '--help'.\n";
+}
+
 void declare(CLI::App& app, Values& v) {
+  app.failure_message(usage_error);
   app.set_version_flag("-V,--version", "tessary-tools 0.1.0");
   app.require_subcommand(1);
 
@@ -159,6 +172,14 @@ std::variant<Commands, int> parse_command_line(int argc, const char* const* argv
     std::cerr << app.help();
     return 2;
   }
+  if (const std::string first = argv[1]; !first.starts_with('-')) {
+    try {
+      app.get_subcommand(first);
+    } catch (const CLI::OptionNotFound&) {
+      std::cerr << usage_error(&app, CLI::ParseError("unrecognized subcommand '" + first + "'", 2));
+      return 2;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -172,7 +193,8 @@ std::variant<Commands, int> parse_command_line(int argc, const char* const* argv
       try {
         target = app.get_subcommand(v.input);
       } catch (const CLI::OptionNotFound&) {
-        std::cerr << "error: unrecognized subcommand '" << v.input << "'\n\n" << app.help();
+        std::cerr << usage_error(&app,
+                                 CLI::ParseError("unrecognized subcommand '" + v.input + "'", 2));
         return 2;
       }
     }

@@ -5,12 +5,6 @@
 
 namespace tessary::app {
 
-AppResult<uint32_t> parse_id_arg(const std::string& text) {
-  auto id = parse_id_auto(text);
-  if (!id) return std::unexpected(AppError(std::move(id).error()));
-  return *id;
-}
-
 namespace {
 
 template <class... Ts>

@@ -1,6 +1,7 @@
 #include <array>
 
 #include "cli.hpp"
+#include "commands.hpp"
 #include "tessary/common/number_text.hpp"
 
 namespace tessary::app {
@@ -40,6 +41,12 @@ std::expected<uint32_t, std::string> parse_id_auto(std::string_view text) {
     return parse_u32(t.substr(2), 16);
   if (auto dec = parse_u32(t, 10)) return dec;
   return parse_u32(t, 16);
+}
+
+AppResult<uint32_t> parse_id_arg(const std::string& text) {
+  auto id = parse_id_auto(text);
+  if (!id) return std::unexpected(AppError(std::move(id).error()));
+  return *id;
 }
 
 }  // namespace tessary::app

@@ -105,22 +105,20 @@ std::string default_export_name(const Provider& provider, const std::optional<st
   return fmt::format("{}_{:08X}.bin", label, id);
 }
 
-std::vector<std::pair<uint32_t, std::optional<std::string>>> weenie_candidates(
-    const Provider& provider) {
+std::vector<WeenieCandidate> weenie_candidates(const Provider& provider) {
   constexpr uint32_t kTableType = 14;
-  std::vector<std::pair<uint32_t, std::optional<std::string>>> out;
+  std::vector<WeenieCandidate> out;
   if (const DatDatabase* db = provider.dat()) {
     for (const auto& [id, entry] : db->files())
-      if ((id >> 24) == 0x0E) out.emplace_back(id, std::nullopt);
-    std::sort(out.begin(), out.end());
+      if (id >> 24 == 0x0E) out.push_back({id, std::nullopt});
+    std::ranges::sort(out, {}, &WeenieCandidate::file_id);
     return out;
   }
   TsyIndexWalker walker(*provider.tsy());
   while (!walker.done()) {
     auto entry = walker.next();
     if (!entry || entry->type_id != kTableType) continue;
-    if (auto ns = entry->namespace_id())
-      out.emplace_back(entry->file_id, std::string(ns->as_str()));
+    if (auto ns = entry->namespace_id()) out.push_back({entry->file_id, std::string(ns->as_str())});
   }
   return out;
 }

@@ -51,10 +51,18 @@ DatResult<TsyEntry> find_tsy_entry(const TsyReader& reader, const std::optional<
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,
                                 uint32_t id);
 
-// The resources `weenie-find` scans, each a file id with its namespace label on archives: on a
-// DAT file every id whose top byte is 0x0E, ascending; on an archive every index entry of type 14
-// in index order, leaving out entries that cannot be read or whose namespace is invalid.
-std::vector<std::pair<uint32_t, std::optional<std::string>>> weenie_candidates(
-    const Provider& provider);
+// A resource `weenie-find` looks into, with the namespace label to fetch it by on an archive.
+struct WeenieCandidate {
+  uint32_t file_id;
+  std::optional<std::string> ns;
+
+  friend bool operator==(const WeenieCandidate&, const WeenieCandidate&) = default;
+};
+
+// The resources `weenie-find` scans. On a DAT file: every id whose top byte is 0x0E, in ascending
+// id order so that every run prints the same, without a label. On an archive: every index entry
+// of type 14 in index order with its label, leaving out entries that cannot be read or whose
+// namespace is invalid.
+std::vector<WeenieCandidate> weenie_candidates(const Provider& provider);
 
 }  // namespace tessary::app

@@ -28,14 +28,5 @@ Status run_extract(const Extract&, Output&) {
 Status run_spell_export(const SpellExport&, Output&) {
   return pending("spell-export");
 }
-Status run_weenie(const Weenie&, Output&) {
-  return pending("weenie");
-}
-Status run_weenie_find(const WeenieFind&, Output&) {
-  return pending("weenie-find");
-}
-Status run_landblock(const Landblock&, Output&) {
-  return pending("landblock");
-}
 
 }  // namespace tessary::app

@@ -22,6 +22,12 @@ class Cursor {
   size_t size() const { return data_.size(); }
   uint64_t remaining() const { return pos_ >= data_.size() ? 0 : data_.size() - pos_; }
 
+  // The capacity to set aside for `count` items read from the file, each at least `item_size`
+  // bytes long: never more than the remaining bytes could hold, whatever the count claims.
+  uint64_t capacity_for(uint64_t count, uint64_t item_size) const {
+    return std::min(count, remaining() / item_size);
+  }
+
   // Moves to the next multiple of 4 without reading or checking the skipped bytes.
   void align4() { pos_ = (pos_ + 3) & ~uint64_t{3}; }
 

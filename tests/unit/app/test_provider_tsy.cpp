@@ -126,7 +126,7 @@ TEST_F(ProviderTsy, ExportNamesCarryTheNamespaceOnlyWhenTheLookupSucceeds) {
 }
 
 TEST_F(ProviderTsy, WeenieCandidatesAreTableEntriesWithTheirLabels) {
-  using Candidates = std::vector<std::pair<uint32_t, std::optional<std::string>>>;
+  using Candidates = std::vector<WeenieCandidate>;
   EXPECT_EQ(weenie_candidates(open(put("p.dat", portal_dat()))),
             (Candidates{{0x0E000001, std::nullopt}, {0x0E000003, std::nullopt}}));
   TsyBuilder b;
