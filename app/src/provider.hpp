@@ -24,6 +24,8 @@ class Provider {
   uint64_t file_count() const;
 
   const DatDatabase* dat() const { return std::get_if<DatDatabase>(&inner_); }
+  // True when `path` names the opened file itself (same device and inode).
+  bool is_input(const Path& path) const;
 
  private:
   explicit Provider(DatDatabase db) : inner_(std::move(db)) {}
@@ -34,6 +36,10 @@ class Provider {
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>& ns,
                                                       uint32_t id);
+
+// Refuses, as cp does, an output path that is the very file being read: writing it would
+// truncate the input.
+Status refuse_input_as_output(const Provider& provider, const Path& output);
 
 // The name `export` writes to when no output path is given.
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,

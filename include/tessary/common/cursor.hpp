@@ -25,6 +25,12 @@ class Cursor {
   // Moves to the next multiple of 4 without reading or checking the skipped bytes.
   void align4() { pos_ = (pos_ + 3) & ~uint64_t{3}; }
 
+  // The most items of at least `min_item_size` bytes that a declared `count` can really have here:
+  // what a reader may set aside before reading them, so a corrupt count cannot exhaust memory.
+  uint64_t fit_count(uint64_t count, uint64_t min_item_size) const {
+    return std::min(count, remaining() / min_item_size);
+  }
+
   // Takes n bytes. On a short read the position moves to the end and nothing is returned.
   Decoded<std::span<const uint8_t>> bytes(uint64_t n,
                                           const char* eof_text = DecodeError::kFillBuffer) {
