@@ -109,10 +109,10 @@ class DocumentWriter {
         out_ += v.get<bool>() ? "true" : "false";
         return {};
       case ordered_json::value_t::number_unsigned:
-        fmt::format_to(std::back_inserter(out_), "{}", v.get<uint64_t>());
+        integer(v.get<uint64_t>());
         return {};
       case ordered_json::value_t::number_integer:
-        fmt::format_to(std::back_inserter(out_), "{}", v.get<int64_t>());
+        integer(v.get<int64_t>());
         return {};
       case ordered_json::value_t::number_float:
         number(v.get<double>());
@@ -140,43 +140,57 @@ class DocumentWriter {
     if (out_.find_first_of(".e", start) == std::string::npos) out_ += ".0";
   }
 
-  // Quotation mark, backslash and control characters escaped; everything else as UTF-8.
+  // Quotation mark, backslash and control characters escaped; everything else as UTF-8, copied in
+  // runs.
   std::expected<void, std::string> string(std::string_view s) {
     if (auto bad = validate_utf8(s))
       return std::unexpected("string is not UTF-8: " + bad->to_string());
     out_ += '"';
-    for (char ch : s) {
-      switch (ch) {
-        case '"':
-          out_ += "\\\"";
-          break;
-        case '\\':
-          out_ += "\\\\";
-          break;
-        case '\b':
-          out_ += "\\b";
-          break;
-        case '\f':
-          out_ += "\\f";
-          break;
-        case '\n':
-          out_ += "\\n";
-          break;
-        case '\r':
-          out_ += "\\r";
-          break;
-        case '\t':
-          out_ += "\\t";
-          break;
-        default:
-          if (static_cast<unsigned char>(ch) < 0x20)
-            fmt::format_to(std::back_inserter(out_), "\\u{:04x}", static_cast<unsigned>(ch));
-          else
-            out_ += ch;
-      }
+    size_t run = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+      const auto c = static_cast<unsigned char>(s[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      out_.append(s.substr(run, i - run));
+      run = i + 1;
+      escape(c);
     }
+    out_.append(s.substr(run));
     out_ += '"';
     return {};
+  }
+
+  void escape(unsigned char c) {
+    switch (c) {
+      case '"':
+        out_ += "\\\"";
+        break;
+      case '\\':
+        out_ += "\\\\";
+        break;
+      case '\b':
+        out_ += "\\b";
+        break;
+      case '\f':
+        out_ += "\\f";
+        break;
+      case '\n':
+        out_ += "\\n";
+        break;
+      case '\r':
+        out_ += "\\r";
+        break;
+      case '\t':
+        out_ += "\\t";
+        break;
+      default:
+        fmt::format_to(std::back_inserter(out_), "\\u{:04x}", c);
+    }
+  }
+
+  template <typename Int>
+  void integer(Int v) {
+    const fmt::format_int text(v);
+    out_.append(text.data(), text.size());
   }
 
   void key(std::string_view k, int depth) {
@@ -278,8 +292,10 @@ SpellExportFile export_spell_table(const SpellTable& table, const SpellExportReq
 
   for (const auto& [id, spell] : selected) {
     ordered_json fields = ordered_json::object();
+    auto& members = fields.get_ref<ordered_json::object_t&>();
+    members.reserve(by_key.size());
     for (F field : by_key)
-      fields.emplace(std::string(document_key(field)), field_value(*spell, field));
+      members.emplace(std::string(document_key(field)), field_value(*spell, field));
     file.spells.emplace_hint(file.spells.end(), id, std::move(fields));
   }
   return file;
@@ -291,7 +307,7 @@ std::expected<std::string, std::string> serialize_spell_export(const SpellExport
   DocumentWriter w(out);
   out += '{';
   w.key("fileId", 1);
-  fmt::format_to(std::back_inserter(out), "{}", file.file_id);
+  w.integer(file.file_id);
   out += ',';
   w.key("fields", 1);
   ordered_json keys = ordered_json::array();
