@@ -79,7 +79,7 @@ SpellTableBuilder& SpellTableBuilder::spell(uint32_t id, SpellBase spell) {
   return *this;
 }
 
-SpellTableBuilder& SpellTableBuilder::spell_set(uint32_t id, std::vector<TierSpec> tiers) {
+SpellTableBuilder& SpellTableBuilder::spell_set(uint32_t id, std::vector<Tier> tiers) {
   sets_.push_back({id, std::move(tiers)});
   return *this;
 }
@@ -95,10 +95,10 @@ std::vector<uint8_t> SpellTableBuilder::build() const {
     write_spell(w, spell);
   }
   table_header(w, sets_.size());
-  for (const SetSpec& set : sets_) {
+  for (const SetEntry& set : sets_) {
     w.put(set.id);
     table_header(w, set.tiers.size());
-    for (const TierSpec& tier : set.tiers) {
+    for (const Tier& tier : set.tiers) {
       w.put(tier.key);
       w.put(tier.count.value_or(static_cast<int32_t>(tier.spells.size())));
       for (uint32_t spell : tier.spells)

@@ -12,7 +12,7 @@ namespace tessary {
 namespace {
 
 using testsupport::SpellTableBuilder;
-using testsupport::TierSpec;
+using testsupport::Tier;
 
 Decoded<SpellTable> decode(const std::vector<uint8_t>& bytes) {
   Cursor c(bytes);

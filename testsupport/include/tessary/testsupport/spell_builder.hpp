@@ -15,7 +15,7 @@
 
 namespace tessary::testsupport {
 
-struct TierSpec {
+struct Tier {
   uint32_t key = 0;
   std::vector<uint32_t> spells;
   std::optional<int32_t> count;  // the stored spell_count when it must differ from spells.size()
@@ -29,19 +29,19 @@ class SpellTableBuilder {
   // (windows-1252, or UTF-8/UTF-16 after a byte-order mark), scrambled on write. The extras are
   // written as the variant held, whatever `meta_spell_type` says, so mismatches can be built.
   SpellTableBuilder& spell(uint32_t id, SpellBase spell);
-  SpellTableBuilder& spell_set(uint32_t id, std::vector<TierSpec> tiers);
+  SpellTableBuilder& spell_set(uint32_t id, std::vector<Tier> tiers);
 
   std::vector<uint8_t> build() const;
 
  private:
-  struct SetSpec {
+  struct SetEntry {
     uint32_t id;
-    std::vector<TierSpec> tiers;
+    std::vector<Tier> tiers;
   };
 
   uint32_t id_;
   std::vector<std::pair<uint32_t, SpellBase>> spells_;
-  std::vector<SetSpec> sets_;
+  std::vector<SetEntry> sets_;
 };
 
 }  // namespace tessary::testsupport
