@@ -65,6 +65,16 @@ uint64_t Provider::file_count() const {
   return dat()->files().size();
 }
 
+bool Provider::is_input(const Path& path) const {
+  return is_same_file(path, dat()->file());
+}
+
+Status refuse_input_as_output(const Provider& provider, const Path& output) {
+  if (!provider.is_input(output)) return {};
+  return std::unexpected(
+      AppError(fmt::format("refusing to write {}: it is the input file", display(output))));
+}
+
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>&,
                                                       uint32_t id) {

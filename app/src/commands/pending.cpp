@@ -25,9 +25,6 @@ Status run_export(const Export&, Output&) {
 Status run_extract(const Extract&, Output&) {
   return pending("extract");
 }
-Status run_spell_export(const SpellExport&, Output&) {
-  return pending("spell-export");
-}
 Status run_tsy_pack(const TsyPack&, Output&) {
   return pending("tsy-pack");
 }
