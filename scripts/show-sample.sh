@@ -10,6 +10,8 @@ show() {
 }
 show meta "$dir/portal.dat"
 show list "$dir/portal.dat"
+show spell-export "$dir/portal.dat" --fields name,school,power,base-range-constant --schools war,void
+show spell-export "$dir/portal.dat" --preset minimal -o "$dir/export/spells.json"
 show meta "$dir/cell.dat"
 show list "$dir/cell.dat"
 show weenie "$dir/portal.dat" 0x0E001000

@@ -5,17 +5,20 @@
 #include <iostream>
 
 #include "tessary/common/number_text.hpp"
+#include "tessary/tools/spell_export.hpp"
 
 namespace tessary::app {
 
 namespace {
 
-const std::vector<std::string> kSchools = {"war", "life", "item", "creature", "void"};
-const std::vector<std::string> kFields = {
-    "name",      "description",         "school",         "category", "bitfield",
-    "base-mana", "base-range-constant", "base-range-mod", "power",    "raw-components",
-    "mana-mod",  "formula-version"};
-const std::vector<std::string> kPresets = {"base", "minimal"};
+template <size_t N>
+std::vector<std::string> names(const std::array<std::string_view, N>& list) {
+  return {list.begin(), list.end()};
+}
+
+const std::vector<std::string> kSchools = names(kSpellSchoolNames);
+const std::vector<std::string> kFields = names(kSpellExportFieldNames);
+const std::vector<std::string> kPresets = names(kSpellPresetNames);
 
 constexpr const char* kPathHelp = "Path to the DAT or TSY file";
 constexpr const char* kNamespaceHelp = "Namespace label for multi-namespace TSY archives";

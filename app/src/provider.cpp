@@ -74,6 +74,17 @@ DatResult<TsyEntry> find_tsy_entry(const TsyReader& reader, const std::optional<
   return reader.find_entry_with_namespace_id(label, id);
 }
 
+bool Provider::is_input(const Path& path) const {
+  if (const TsyReader* r = tsy()) return is_same_file(path, r->file());
+  return is_same_file(path, dat()->file());
+}
+
+Status refuse_input_as_output(const Provider& provider, const Path& output) {
+  if (!provider.is_input(output)) return {};
+  return std::unexpected(
+      AppError(fmt::format("refusing to write {}: it is the input file", display(output))));
+}
+
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>& ns,
                                                       uint32_t id) {

@@ -140,14 +140,15 @@ std::string utf16_lossy(std::span<const uint8_t> bytes, bool big_endian) {
 std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (uint8_t b : bytes) {
-    if (b < 0x80)
-      out += static_cast<char>(b);
-    else if (b < 0xA0)
-      append_utf8(out, kWindows1252High[b - 0x80]);
-    else
-      append_utf8(out, b);
+  size_t run = 0;  // start of the pending ASCII run, copied at once
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const uint8_t b = bytes[i];
+    if (b < 0x80) continue;
+    out.append(reinterpret_cast<const char*>(bytes.data() + run), i - run);
+    run = i + 1;
+    append_utf8(out, b < 0xA0 ? kWindows1252High[b - 0x80] : b);
   }
+  out.append(reinterpret_cast<const char*>(bytes.data() + run), bytes.size() - run);
   return out;
 }
 

@@ -1,5 +1,7 @@
 #include "tessary/dat/strings.hpp"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "tessary/common/text.hpp"
@@ -28,9 +30,17 @@ Decoded<std::string> read_pstring(Cursor& c, unsigned width) {
 Decoded<std::string> read_obfuscated_string(Cursor& c) {
   const uint16_t length = TRY(c.u16());
   auto scrambled = TRY(c.bytes(length));
-  std::vector<uint8_t> text(scrambled.begin(), scrambled.end());
-  for (uint8_t& b : text)
-    b = static_cast<uint8_t>(b << 4 | b >> 4);
+  // Most client strings are short: unscramble them on the stack rather than in a heap copy.
+  std::array<uint8_t, 512> small;
+  std::vector<uint8_t> large;
+  std::span<uint8_t> text = small;
+  if (length > small.size()) {
+    large.resize(length);
+    text = large;
+  }
+  text = text.first(length);
+  std::ranges::transform(scrambled, text.begin(),
+                         [](uint8_t b) { return static_cast<uint8_t>(b << 4 | b >> 4); });
   return decode_client_text(text);
 }
 

@@ -25,8 +25,5 @@ Status run_export(const Export&, Output&) {
 Status run_extract(const Extract&, Output&) {
   return pending("extract");
 }
-Status run_spell_export(const SpellExport&, Output&) {
-  return pending("spell-export");
-}
 
 }  // namespace tessary::app

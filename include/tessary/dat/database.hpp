@@ -71,6 +71,7 @@ class DatDatabase {
   const DatHeader& header() const { return header_; }
   const DatFileMap& files() const { return files_; }
   uint64_t file_length() const { return file_length_; }
+  const File& file() const { return file_; }
 
   // Assembles `size` bytes of the chain that starts at `offset`. A chain is never followed past
   // the requested length; the last block (link 0) is read contiguously past its end.

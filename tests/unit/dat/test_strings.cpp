@@ -19,6 +19,11 @@ TEST(ClientStrings, PlainForm) {
   EXPECT_EQ(read_pstring(e, 1).value(), "");
   EXPECT_EQ(e.pos(), 1u);
 
+  const std::vector<uint8_t> wide = {0x02, 0x00, 0x00, 0x00, 0x80, 0x41, 0xFF};
+  Cursor w4(wide);
+  EXPECT_EQ(read_pstring(w4, 4).value(), "\u20ACA");
+  EXPECT_EQ(w4.pos(), 6u) << "no padding is read after the text";
+
   Cursor w(abc);
   auto bad_width = read_pstring(w, 3);
   ASSERT_FALSE(bad_width);
@@ -43,6 +48,29 @@ TEST(ClientStrings, ScrambledForm) {
   const std::vector<uint8_t> empty = {0x00, 0x00};
   Cursor e(empty);
   EXPECT_EQ(read_obfuscated_string(e).value(), "");
+
+  // The text is decoded after unscrambling: windows-1252 E9, and a scrambled UTF-8 mark.
+  const std::vector<uint8_t> marked = {0x06, 0x00, 0xFE, 0xBB, 0xFB, 0x14, 0x3C, 0x9A};
+  Cursor m(marked);
+  EXPECT_EQ(read_obfuscated_string(m).value(), "A\u00E9");
+  const std::vector<uint8_t> latin = {0x01, 0x00, 0x9E};
+  Cursor l(latin);
+  EXPECT_EQ(read_obfuscated_string(l).value(), "\u00E9");
+
+  // Long texts take another path than short ones.
+  std::vector<uint8_t> long_text = {0x58, 0x02};  // 600
+  long_text.resize(2 + 600, 0x14);
+  Cursor lc(long_text);
+  EXPECT_EQ(read_obfuscated_string(lc).value(), std::string(600, 'A'));
+  EXPECT_EQ(lc.pos(), 602u);
+
+  const std::vector<uint8_t> short_text = {0x05, 0x00, 0x14};
+  Cursor s(short_text);
+  EXPECT_EQ(read_obfuscated_string(s).error().to_string(), "failed to fill whole buffer");
+  EXPECT_EQ(s.pos(), 3u);
+  const std::vector<uint8_t> no_length = {0x05};
+  Cursor n(no_length);
+  EXPECT_EQ(read_obfuscated_string(n).error().to_string(), "failed to fill whole buffer");
 }
 
 TEST(Vectors, FieldContextsAndOrder) {

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+
+#include "tessary/tools/spell_export.hpp"
+
+namespace tessary {
+namespace {
+
+using F = SpellExportField;
+using nlohmann::ordered_json;
+
+std::vector<std::string_view> keys(const std::vector<F>& fields) {
+  std::vector<std::string_view> out;
+  for (F f : fields)
+    out.push_back(document_key(f));
+  return out;
+}
+
+TEST(SpellExport, ResolvedFields) {
+  using K = std::vector<std::string_view>;
+  struct Case {
+    std::vector<F> fields;
+    SpellPreset preset;
+    K expected;
+  };
+  const K base = {
+      "name",      "description",         "school",         "category", "bitfield",
+      "base_mana", "base_range_constant", "base_range_mod", "power",    "raw_components",
+      "mana_mod",  "formula_version"};
+  const Case cases[] = {
+      {{}, SpellPreset::Base, base},
+      {{},
+       SpellPreset::Minimal,
+       {"name", "description", "school", "category", "bitfield", "base_range_constant",
+        "base_range_mod", "power"}},
+      {{F::Power, F::Name}, SpellPreset::Minimal, {"power", "name"}},  // explicit fields win
+      {{F::Name, F::Name, F::School}, SpellPreset::Base, {"name", "school"}},
+      {{F::Power, F::Name, F::Power}, SpellPreset::Base, {"power", "name"}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(keys(resolved_fields({.fields = c.fields, .preset = c.preset})), c.expected);
+}
+
+TEST(SpellExport, NamesOfTheCommandLine) {
+  EXPECT_EQ(from_name<F>(kSpellExportFieldNames, "base-range-constant"), F::BaseRangeConstant);
+  EXPECT_EQ(document_key(F::BaseRangeConstant), "base_range_constant");
+  EXPECT_EQ(from_name<SpellSchool>(kSpellSchoolNames, "void"), SpellSchool::Void);
+  EXPECT_EQ(from_name<SpellPreset>(kSpellPresetNames, "Base"), std::nullopt);
+  EXPECT_EQ(school_value(SpellSchool::War), 1u);
+  EXPECT_EQ(school_value(SpellSchool::Void), 5u);
+}
+
+SpellTable filter_table() {
+  SpellTable t;
+  t.id = 0x0E00000E;
+  // id = 10 * school + category index, categories 5, 7 and 9
+  for (uint32_t school = 0; school <= 6; ++school)
+    for (uint32_t category : {5u, 7u, 9u})
+      t.spells[school * 10 + category] = SpellBase{.school = school, .category = category};
+  return t;
+}
+
+TEST(SpellExport, SchoolAndCategoryFilters) {
+  struct Case {
+    std::vector<SpellSchool> schools;
+    std::vector<uint32_t> categories;
+    std::vector<uint32_t> ids;
+  };
+  using S = SpellSchool;
+  const Case cases[] = {
+      {{S::War}, {}, {15, 17, 19}},
+      {{S::Void, S::War}, {9}, {19, 59}},
+      {{S::Life}, {7, 5}, {25, 27}},
+      {{}, {7}, {7, 17, 27, 37, 47, 57, 67}},
+      {{S::Creature}, {8}, {}},
+      {{}, {}, {5, 7, 9, 15, 17, 19, 25, 27, 29, 35, 37, 39, 45, 47, 49, 55, 57, 59, 65, 67, 69}},
+  };
+  const SpellTable table = filter_table();
+  for (const Case& c : cases) {
+    SpellExportFile file = export_spell_table(
+        table, {.fields = {F::School}, .schools = c.schools, .categories = c.categories});
+    std::vector<uint32_t> ids;
+    for (const auto& [id, fields] : file.spells)
+      ids.push_back(id);
+    EXPECT_EQ(ids, c.ids);
+    EXPECT_EQ(file.file_id, 0x0E00000Eu);
+  }
+}
+
+TEST(SpellExport, FieldValuesInKeyOrder) {
+  SpellTable t;
+  t.spells[3] = SpellBase{.name = "Blast",
+                          .description = "Hurts",
+                          .school = 1,
+                          .category = 2,
+                          .bitfield = 0x80000000,
+                          .base_mana = 4,
+                          .base_range_constant = 0.1f,
+                          .base_range_mod = std::numeric_limits<float>::quiet_NaN(),
+                          .power = 5,
+                          .formula_version = 6,
+                          .raw_components = {1, 2, 3, 4, 5, 6, 7, 4294967295},
+                          .mana_mod = 7};
+  SpellExportFile file = export_spell_table(t, {});
+  ASSERT_EQ(file.spells.size(), 1u);
+  const ordered_json expected = {
+      {"base_mana", 4},
+      {"base_range_constant", double(0.1f)},
+      {"base_range_mod", nullptr},
+      {"bitfield", 0x80000000u},
+      {"category", 2},
+      {"description", "Hurts"},
+      {"formula_version", 6},
+      {"mana_mod", 7},
+      {"name", "Blast"},
+      {"power", 5},
+      {"raw_components", {1, 2, 3, 4, 5, 6, 7, 4294967295u}},
+      {"school", 1},
+  };
+  EXPECT_EQ(file.spells.at(3), expected);
+  EXPECT_EQ(file.spells.at(3).dump(), expected.dump()) << "members in byte order of their keys";
+}
+
+std::string document(const SpellTable& t, const SpellExportRequest& r) {
+  return serialize_spell_export(export_spell_table(t, r)).value();
+}
+
+TEST(SpellExportDocument, ThirteenLineExample) {
+  SpellTable t;
+  t.id = 0x0E00000E;
+  t.spells[1] = SpellBase{.school = 4, .power = 50};
+  t.spells[2] = SpellBase{.school = 3, .power = 10};
+  EXPECT_EQ(document(t, {.fields = {F::School, F::Power}, .schools = {SpellSchool::Creature}}),
+            "{\n"
+            "  \"fileId\": 234881038,\n"
+            "  \"fields\": [\n"
+            "    \"school\",\n"
+            "    \"power\"\n"
+            "  ],\n"
+            "  \"spells\": {\n"
+            "    \"1\": {\n"
+            "      \"power\": 50,\n"
+            "      \"school\": 4\n"
+            "    }\n"
+            "  }\n"
+            "}");
+}
+
+TEST(SpellExportDocument, EmptySelectionsAndNumericIdOrder) {
+  SpellTable t;
+  t.id = 7;
+  for (uint32_t id : {10u, 9u, 100u})
+    t.spells[id] = SpellBase{.school = 1};
+  EXPECT_EQ(document(t, {.schools = {SpellSchool::Life}}),
+            "{\n  \"fileId\": 7,\n  \"fields\": [\n    \"name\",\n    \"description\",\n"
+            "    \"school\",\n    \"category\",\n    \"bitfield\",\n    \"base_mana\",\n"
+            "    \"base_range_constant\",\n    \"base_range_mod\",\n    \"power\",\n"
+            "    \"raw_components\",\n    \"mana_mod\",\n    \"formula_version\"\n  ],\n"
+            "  \"spells\": {}\n}");
+
+  // An empty field list (which no preset gives) makes every spell an empty object.
+  SpellExportFile file = export_spell_table(t, {});
+  file.fields.clear();
+  for (auto& [id, fields] : file.spells)
+    fields = ordered_json::object();
+  EXPECT_EQ(serialize_spell_export(file).value(),
+            "{\n  \"fileId\": 7,\n  \"fields\": [],\n  \"spells\": {\n    \"9\": {},\n"
+            "    \"10\": {},\n    \"100\": {}\n  }\n}");
+}
+
+TEST(SpellExportDocument, FloatsAreShortestRoundTripOfTheWidenedValue) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    float value;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0.1f, "0.10000000149011612"},
+      {1.5f, "1.5"},
+      {2.0f, "2.0"},
+      {-0.0f, "-0.0"},
+      {-25.0f, "-25.0"},
+      {nan, "null"},
+      {inf, "null"},
+      {-inf, "null"},
+      // The JSON library's own float output gives 0.0015977163566276431 here, which is not the
+      // shortest text for this value.
+      {std::bit_cast<float>(0x3AD16A77u), "0.001597716356627643"},
+      {std::bit_cast<float>(0x5A800000u), "1.8014398509481984e+16"},  // 2^54
+      {std::bit_cast<float>(0x35800000u), "9.5367431640625e-07"},     // 2^-20
+  };
+  for (const Case& c : cases) {
+    SpellTable t;
+    t.spells[1] = SpellBase{.base_range_constant = c.value};
+    const std::string doc = document(t, {.fields = {F::BaseRangeConstant}});
+    EXPECT_NE(doc.find(std::string("\"base_range_constant\": ") + c.text + "\n"), std::string::npos)
+        << doc;
+  }
+}
+
+TEST(SpellExportDocument, StringEscapes) {
+  SpellTable t;
+  t.spells[1] = SpellBase{.name = "q\"b\\n\n\r\t\b\f\x01\x1f\x7f \xC3\xA9\xE2\x82\xAC"};
+  EXPECT_NE(
+      document(t, {.fields = {F::Name}})
+          .find("\"name\": \"q\\\"b\\\\n\\n\\r\\t\\b\\f\\u0001\\u001f\x7f \xC3\xA9\xE2\x82\xAC\""),
+      std::string::npos);
+}
+
+TEST(SpellExportDocument, TextThatIsNotUtf8IsAWriterError) {
+  SpellExportFile file;
+  file.spells[1] = ordered_json{{"name", "\xFF"}};
+  EXPECT_EQ(serialize_spell_export(file).error(),
+            "string is not UTF-8: invalid utf-8 sequence of 1 bytes from index 0");
+}
+
+}  // namespace
+}  // namespace tessary

@@ -1,1 +1,0 @@
-// Replaced by the first tool module.
