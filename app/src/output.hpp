@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <cstdint>
 #include <string_view>
 
 namespace tessary::app {
@@ -27,6 +28,22 @@ class Output {
     buf_.append(text);
     maybe_flush();
   }
+  // Pieces of a line appended without format-string parsing, for listings of a million lines.
+  // Finish the line with end_line().
+  Output& text(std::string_view s) {
+    buf_.append(s);
+    return *this;
+  }
+  // Upper-case hexadecimal, zero-padded to at least `min_digits`.
+  Output& hex(uint64_t v, int min_digits);
+  // Left-aligned, padded with blanks to at least `width`; never cut.
+  Output& left(std::string_view s, size_t width);
+  Output& left(uint64_t n, size_t width);
+  void end_line() {
+    buf_.push_back('\n');
+    maybe_flush();
+  }
+
   void maybe_flush() {
     if (buf_.size() >= kFlushAt) flush();
   }

@@ -63,6 +63,17 @@ uint64_t Provider::file_count() const {
   return dat()->files().size();
 }
 
+const File& Provider::file() const {
+  return dat()->file();
+}
+
+Status refuse_input_as_output(const Provider& provider, const Path& target) {
+  if (is_same_file(target, provider.file()))
+    return std::unexpected(AppError(fmt::format(
+        "Refusing to write to {}: it is the input file being read", debug_quoted(target))));
+  return {};
+}
+
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>&,
                                                       uint32_t id) {

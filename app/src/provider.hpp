@@ -24,6 +24,8 @@ class Provider {
   uint64_t file_count() const;
 
   const DatDatabase* dat() const { return std::get_if<DatDatabase>(&inner_); }
+  // The opened input file, whichever kind it is.
+  const File& file() const;
 
  private:
   explicit Provider(DatDatabase db) : inner_(std::move(db)) {}
@@ -34,6 +36,10 @@ class Provider {
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,
                                                       const std::optional<std::string>& ns,
                                                       uint32_t id);
+
+// Refuses an output path that is the input file itself (same device and inode), as cp does, so a
+// mistyped output name cannot destroy the file being read.
+Status refuse_input_as_output(const Provider& provider, const Path& target);
 
 // The name `export` writes to when no output path is given.
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,

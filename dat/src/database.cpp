@@ -114,13 +114,14 @@ struct Walker {
 
   DatResult<void> node(uint32_t offset, int depth) {
     if (offset == 0) return {};
-    if (depth > DatDatabase::kMaxDepth)
+    if (depth >= DatDatabase::kMaxDepth)
       return std::unexpected(DatError::corruption(
           fmt::format("DAT directory is nested deeper than {} levels", DatDatabase::kMaxDepth)));
+    // A node reached twice is a cycle or a shared subtree; either would make the walk repeat
+    // itself, exponentially so when many branches share a node.
     if (!visited.insert(offset).second)
-      return std::unexpected(DatError::corruption(fmt::format(
-          "DAT directory node {:08X} is referenced more than once (cycle in the directory)",
-          offset)));
+      return std::unexpected(DatError::corruption(
+          fmt::format("DAT directory node {:08X} is referenced more than once", offset)));
     auto bytes = TRY(db.read_file_data(offset, DatDatabase::kNodeSize));
     const uint8_t* p = bytes.data();
     uint32_t branches[DatDatabase::kNodeBranches];

@@ -10,21 +10,6 @@ Status pending(const char* name) {
 }
 }  // namespace
 
-Status run_meta(const Meta&, Output&) {
-  return pending("meta");
-}
-Status run_list(const List&, Output&) {
-  return pending("list");
-}
-Status run_info(const Info&, Output&) {
-  return pending("info");
-}
-Status run_export(const Export&, Output&) {
-  return pending("export");
-}
-Status run_extract(const Extract&, Output&) {
-  return pending("extract");
-}
 Status run_spell_export(const SpellExport&, Output&) {
   return pending("spell-export");
 }
