@@ -2,33 +2,54 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tessary::app {
 
-Output& Output::hex(uint64_t v, int min_digits) {
+Output::LineBuilder Output::build_line(size_t max_size) {
+  const size_t used = buf_.size();
+  buf_.resize(used + max_size);
+  return LineBuilder(*this, buf_.data() + used, buf_.data() + used + max_size);
+}
+
+Output::LineBuilder& Output::LineBuilder::text(std::string_view s) {
+  assert(limit_ - p_ >= static_cast<ptrdiff_t>(s.size()));
+  p_ = std::copy(s.begin(), s.end(), p_);
+  return *this;
+}
+
+Output::LineBuilder& Output::LineBuilder::hex(uint64_t v, int min_digits) {
   char digits[16];
-  int n = 0;
+  char* const end = digits + sizeof digits;
+  char* p = end;
   do {
-    digits[15 - n++] = "0123456789ABCDEF"[v & 0xF];
+    *--p = "0123456789ABCDEF"[v & 0xF];
     v >>= 4;
   } while (v != 0);
-  for (int pad = n; pad < min_digits; ++pad)
-    buf_.push_back('0');
-  buf_.append(digits + 16 - n, digits + 16);
+  while (end - p < min_digits && p > digits)
+    *--p = '0';
+  return text(std::string_view(p, end));
+}
+
+Output::LineBuilder& Output::LineBuilder::left(std::string_view s, size_t width) {
+  text(s);
+  if (s.size() < width) {
+    assert(static_cast<size_t>(limit_ - p_) >= width - s.size());
+    p_ = std::fill_n(p_, width - s.size(), ' ');
+  }
   return *this;
 }
 
-Output& Output::left(std::string_view s, size_t width) {
-  buf_.append(s);
-  for (size_t i = s.size(); i < width; ++i)
-    buf_.push_back(' ');
-  return *this;
-}
-
-Output& Output::left(uint64_t n, size_t width) {
+Output::LineBuilder& Output::LineBuilder::left(uint64_t n, size_t width) {
   const fmt::format_int digits(n);
   return left(std::string_view(digits.data(), digits.size()), width);
+}
+
+void Output::LineBuilder::end() {
+  text("\n");
+  out_.buf_.resize(static_cast<size_t>(p_ - out_.buf_.data()));
+  out_.maybe_flush();
 }
 
 void Output::flush() {

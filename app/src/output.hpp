@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <cassert>
 #include <cstdint>
 #include <string_view>
 
@@ -28,21 +29,28 @@ class Output {
     buf_.append(text);
     maybe_flush();
   }
-  // Pieces of a line appended without format-string parsing, for listings of a million lines.
-  // Finish the line with end_line().
-  Output& text(std::string_view s) {
-    buf_.append(s);
-    return *this;
-  }
-  // Upper-case hexadecimal, zero-padded to at least `min_digits`.
-  Output& hex(uint64_t v, int min_digits);
-  // Left-aligned, padded with blanks to at least `width`; never cut.
-  Output& left(std::string_view s, size_t width);
-  Output& left(uint64_t n, size_t width);
-  void end_line() {
-    buf_.push_back('\n');
-    maybe_flush();
-  }
+  // One line written straight into the buffer, for listings of a million lines: room is made
+  // once, then the pieces are copied without format-string parsing or per-piece checks.
+  class LineBuilder {
+   public:
+    LineBuilder& text(std::string_view s);
+    // Upper-case hexadecimal, zero-padded to at least `min_digits` (at most 16).
+    LineBuilder& hex(uint64_t v, int min_digits);
+    // Left-aligned, padded with blanks to at least `width`; never cut.
+    LineBuilder& left(std::string_view s, size_t width);
+    LineBuilder& left(uint64_t n, size_t width);
+    // Ends the line with a line feed and hands it to the output.
+    void end();
+
+   private:
+    friend class Output;
+    LineBuilder(Output& out, char* p, char* limit) : out_(out), p_(p), limit_(limit) {}
+    Output& out_;
+    char* p_;
+    char* limit_;  // the caller's promise; checked in debug builds
+  };
+  // Starts a line of at most `max_size` bytes, its line feed included.
+  LineBuilder build_line(size_t max_size);
 
   void maybe_flush() {
     if (buf_.size() >= kFlushAt) flush();

@@ -144,13 +144,18 @@ struct Walker {
 DatResult<void> DatDatabase::read_directory() {
   // Entries are gathered in walk order first so the map is sized once; inserting them in that
   // order keeps the rule that the occurrence read last wins.
+  // Sound nodes do not overlap, so the file cannot hold more than this many; reserving address
+  // space costs nothing until the pages are written, and saves regrowing a large vector.
+  const uint64_t payload = header_.block_size - 4;
+  const uint64_t node_bytes = (kNodeSize + payload - 1) / payload * header_.block_size;
   std::vector<DatFileEntry> entries;
+  entries.reserve(std::min<uint64_t>(file_length_ / node_bytes * kMaxNodeEntries, 1u << 24));
   Walker walker{*this, entries, {}};
-  auto walked = walker.node(header_.root_offset, 0);
+  TRY(walker.node(header_.root_offset, 0));
   files_.reserve(entries.size());
   for (const DatFileEntry& e : entries)
     files_.insert_or_assign(e.id, e);
-  return walked;
+  return {};
 }
 
 DatResult<std::vector<uint8_t>> DatDatabase::get_file(uint32_t id) const {

@@ -1,6 +1,8 @@
 // meta, list and info: what the input file and its resources are, without writing anything.
 // Each handler prints the lines both kinds of provider share, then the lines of its kind.
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <vector>
 
 #include "commands.hpp"
@@ -23,27 +25,49 @@ void print_dat_meta(const DatDatabase& db, Output& out) {
     out.line("Namespace:   <unknown retail dataset>");
 }
 
-// Ids ascending. Entries are copied out of the map and sorted by value, so printing a million
-// lines walks memory in order instead of probing the map once per id.
+// Ids ascending: a byte-wise radix sort, which on a million entries is several times faster than
+// a comparison sort. Bytes that every id shares cost no pass.
+std::vector<DatFileEntry> entries_by_id(const DatFileMap& files) {
+  std::vector<DatFileEntry> entries, scratch(files.size());
+  entries.reserve(files.size());
+  for (const auto& [id, entry] : files)
+    entries.push_back(entry);
+  for (int shift = 0; shift < 32; shift += 8) {
+    std::array<size_t, 256> start{};
+    for (const DatFileEntry& e : entries)
+      ++start[(e.id >> shift) & 0xFF];
+    if (std::ranges::find(start, entries.size()) != start.end()) continue;
+    size_t at = 0;
+    for (size_t& s : start)
+      at += std::exchange(s, at);
+    for (const DatFileEntry& e : entries)
+      scratch[start[(e.id >> shift) & 0xFF]++] = e;
+    entries.swap(scratch);
+  }
+  return entries;
+}
+
+// Every piece of a `list` line but the type label, at its widest.
+constexpr size_t kMaxListLine = 8 + 3 + 25 + 9 + 20 + 11 + 8 + 10 + 8 + 1;
+
+// Entries are copied out of the map first, so printing a million lines walks memory in order
+// instead of probing the map once per id.
 void print_dat_list(const DatDatabase& db, Output& out) {
   const DatasetKind kind = dataset_kind(db.header());
-  std::vector<DatFileEntry> entries;
-  entries.reserve(db.files().size());
-  for (const auto& [id, entry] : db.files())
-    entries.push_back(entry);
-  std::ranges::sort(entries, {}, &DatFileEntry::id);
-  for (const DatFileEntry& e : entries) {
+  for (const DatFileEntry& e : entries_by_id(db.files())) {
     // "{:08X} - {:<25} - Size: {:<10} - Offset: {:08X} - Flags: {:08X}"
-    out.hex(e.id, 8)
+    const std::string_view type = label(e.file_type_in_dat(kind));
+    out.build_line(kMaxListLine + type.size())
+        .hex(e.id, 8)
         .text(" - ")
-        .left(label(e.file_type_in_dat(kind)), 25)
+        .left(type, 25)
         .text(" - Size: ")
         .left(e.size, 10)
         .text(" - Offset: ")
         .hex(e.offset, 8)
         .text(" - Flags: ")
         .hex(e.bit_flags, 8)
-        .end_line();
+        .end();
   }
 }
 
