@@ -64,7 +64,7 @@ uint64_t Provider::file_count() const {
 }
 
 const File& Provider::file() const {
-  return dat()->file();
+  return std::visit([](const auto& input) -> const File& { return input.file(); }, inner_);
 }
 
 Status refuse_input_as_output(const Provider& provider, const Path& target) {
