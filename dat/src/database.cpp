@@ -143,9 +143,9 @@ struct Walker {
 
 DatResult<void> DatDatabase::read_directory() {
   // Entries are gathered in walk order first so the map is sized once; inserting them in that
-  // order keeps the rule that the occurrence read last wins.
-  // Sound nodes do not overlap, so the file cannot hold more than this many; reserving address
-  // space costs nothing until the pages are written, and saves regrowing a large vector.
+  // order keeps the rule that the occurrence read last wins. The vector is reserved for as many
+  // entries as the file could hold in sound (non-overlapping) nodes: reserved address space costs
+  // nothing until written, and a million-entry vector is never regrown.
   const uint64_t payload = header_.block_size - 4;
   const uint64_t node_bytes = (kNodeSize + payload - 1) / payload * header_.block_size;
   std::vector<DatFileEntry> entries;

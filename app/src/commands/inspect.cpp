@@ -25,8 +25,8 @@ void print_dat_meta(const DatDatabase& db, Output& out) {
     out.line("Namespace:   <unknown retail dataset>");
 }
 
-// Ids ascending: a byte-wise radix sort, which on a million entries is several times faster than
-// a comparison sort. Bytes that every id shares cost no pass.
+// Ids ascending: a byte-wise radix sort, which beats a comparison sort of 24-byte entries on a
+// million of them. Bytes that every id shares cost no pass.
 std::vector<DatFileEntry> entries_by_id(const DatFileMap& files) {
   std::vector<DatFileEntry> entries, scratch(files.size());
   entries.reserve(files.size());
