@@ -74,9 +74,28 @@ const std::pair<DatFileType, std::string_view>* find_code(uint32_t code) {
   return it != kLabels.end() && uint32_t(it->first) == code ? &*it : nullptr;
 }
 
+// Portal prefixes, resolved once.
+constexpr std::array<DatFileType, 256> kByPrefix = [] {
+  std::array<DatFileType, 256> table{};
+  for (const auto& [type, text] : kLabels)
+    if (uint32_t(type) >= 0x01 && uint32_t(type) <= 0x78) table[uint32_t(type)] = type;
+  table[0x07] = DatFileType::Texture;
+  return table;
+}();
+
 }  // namespace
 
+// Labels of the one-byte codes, which are nearly every label a listing prints.
+constexpr std::array<std::string_view, 256> kSmallCodeLabels = [] {
+  std::array<std::string_view, 256> table{};
+  table.fill("Unknown");
+  for (const auto& [type, text] : kLabels)
+    if (uint32_t(type) < 256) table[uint32_t(type)] = text;
+  return table;
+}();
+
 std::string_view label(DatFileType type) {
+  if (uint32_t(type) < 256) return kSmallCodeLabels[uint32_t(type)];
   const auto* found = find_code(uint32_t(type));
   return found ? found->second : "Unknown";
 }
@@ -115,9 +134,7 @@ std::optional<std::string_view> retail_namespace_label(DatasetKind kind) {
 }
 
 DatFileType classify_portal_prefix(uint8_t prefix) {
-  if (prefix == 0x07) return DatFileType::Texture;
-  if (prefix == 0 || prefix > 0x78) return DatFileType::Unknown;
-  return dat_file_type_from_code(prefix).value_or(DatFileType::Unknown);
+  return kByPrefix[prefix];
 }
 
 DatFileType file_type_in_dat(uint32_t id, DatasetKind kind) {
