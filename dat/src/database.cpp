@@ -36,6 +36,14 @@ Decoded<DatHeader> DatHeader::read(Cursor& c) {
 
 Decoded<DatFileEntry> DatFileEntry::read(Cursor& c) {
   static constexpr const char* kRec = "DatFileEntry";
+  // A directory holds up to a million entries: a whole record is taken with one bounds check.
+  // Only a record cut short goes field by field, to name the field that runs out.
+  if (c.remaining() >= kSize) {
+    const uint8_t* p = c.bytes(kSize)->data();
+    return DatFileEntry{load_le<uint32_t>(p),      load_le<uint32_t>(p + 4),
+                        load_le<uint32_t>(p + 8),  load_le<uint32_t>(p + 12),
+                        load_le<uint32_t>(p + 16), load_le<uint32_t>(p + 20)};
+  }
   DatFileEntry e;
   e.bit_flags = TRY_FIELD(c.u32(), "bit_flags", kRec);
   e.id = TRY_FIELD(c.u32(), "id", kRec);
