@@ -27,6 +27,15 @@ std::vector<uint8_t> decompress_lrs(std::span<const uint8_t> input) {
     if (mask == 0) {
       flags = in[i++];
       mask = 0x80;
+      // A whole group of literals, common in data that does not compress, moves in one copy.
+      if (flags == 0 && in_size - i >= 8 && limit - n >= 8) {
+        std::memcpy(o + n, in + i, 8);
+        i += 8;
+        n += 8;
+        mask = 0;
+        if (n >= limit) break;
+        continue;
+      }
     }
     if (flags & mask) {
       if (in_size - i < 2) break;
@@ -37,6 +46,9 @@ std::vector<uint8_t> decompress_lrs(std::span<const uint8_t> input) {
       if (n == 0) break;
       if (distance <= n && distance >= length) {
         std::memcpy(o + n, o + n - distance, length);  // source and destination do not overlap
+        n += length;
+      } else if (distance == 1) {
+        std::memset(o + n, o[n - 1], length);  // a run of the last byte
         n += length;
       } else {
         // Overlapping, or reaching before the start (which reads byte 0 until the output is
