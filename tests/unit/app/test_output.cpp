@@ -28,7 +28,7 @@ TEST(Output, LineBuilderPadsButNeverCuts) {
               out.build_line(64).hex(0, 2).text("|").hex(0xFFFFFFFFFFFFFFFF, 8).end();
               out.build_line(64).left("abc", 5).text("|").left("abcdefg", 3).text("|").end();
               out.build_line(64).left(42, 10).text("|").left(12345678901, 10).text("|").end();
-              out.build_line(64).left("x", 40).text("|").left("", 32).text("|").end();
+              out.build_line(80).left("x", 40).text("|").left("", 32).text("|").end();
             }),
             "0000001F|123456789|\n"
             "00|FFFFFFFFFFFFFFFF\n"
