@@ -24,8 +24,8 @@ class Provider {
   uint64_t file_count() const;
 
   const DatDatabase* dat() const { return std::get_if<DatDatabase>(&inner_); }
-  // True when `path` names the opened file itself (same device and inode).
-  bool is_input(const Path& path) const;
+  // The opened input file, whichever kind it is.
+  const File& file() const;
 
  private:
   explicit Provider(DatDatabase db) : inner_(std::move(db)) {}
@@ -46,9 +46,10 @@ struct WeenieCandidate {
 // The resources of the 0x0E (table) range. On a DAT file: every id whose top byte is 0x0E, in
 // ascending id order so that every run prints the same, without a label.
 std::vector<WeenieCandidate> weenie_candidates(const Provider& provider);
-// Refuses, as cp does, an output path that is the very file being read: writing it would
-// truncate the input.
-Status refuse_input_as_output(const Provider& provider, const Path& output);
+
+// Refuses an output path that is the input file itself (same device and inode), as cp does, so a
+// mistyped output name cannot destroy the file being read.
+Status refuse_input_as_output(const Provider& provider, const Path& target);
 
 // The name `export` writes to when no output path is given.
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,

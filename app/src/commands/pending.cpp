@@ -1,32 +1,10 @@
-// Subcommands whose decoders are not part of this build yet answer with an honest error.
+// Subcommands whose code is not part of this build yet answer with an honest error.
 #include "commands.hpp"
 
 namespace tessary::app {
 
-namespace {
-Status pending(const char* name) {
-  return std::unexpected(
-      AppError(std::string("the '") + name + "' command is not available in this build yet"));
-}
-}  // namespace
-
-Status run_meta(const Meta&, Output&) {
-  return pending("meta");
-}
-Status run_list(const List&, Output&) {
-  return pending("list");
-}
-Status run_info(const Info&, Output&) {
-  return pending("info");
-}
-Status run_export(const Export&, Output&) {
-  return pending("export");
-}
-Status run_extract(const Extract&, Output&) {
-  return pending("extract");
-}
 Status run_tsy_pack(const TsyPack&, Output&) {
-  return pending("tsy-pack");
+  return std::unexpected(AppError("the 'tsy-pack' command is not available in this build yet"));
 }
 
 }  // namespace tessary::app
