@@ -74,15 +74,15 @@ DatResult<TsyEntry> find_tsy_entry(const TsyReader& reader, const std::optional<
   return reader.find_entry_with_namespace_id(label, id);
 }
 
-bool Provider::is_input(const Path& path) const {
-  if (const TsyReader* r = tsy()) return is_same_file(path, r->file());
-  return is_same_file(path, dat()->file());
+const File& Provider::file() const {
+  return std::visit([](const auto& input) -> const File& { return input.file(); }, inner_);
 }
 
-Status refuse_input_as_output(const Provider& provider, const Path& output) {
-  if (!provider.is_input(output)) return {};
-  return std::unexpected(
-      AppError(fmt::format("refusing to write {}: it is the input file", display(output))));
+Status refuse_input_as_output(const Provider& provider, const Path& target) {
+  if (is_same_file(target, provider.file()))
+    return std::unexpected(AppError(fmt::format(
+        "Refusing to write to {}: it is the input file being read", debug_quoted(target))));
+  return {};
 }
 
 DatResult<std::vector<uint8_t>> get_file_in_namespace(const Provider& provider,

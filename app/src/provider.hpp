@@ -26,8 +26,8 @@ class Provider {
 
   const DatDatabase* dat() const { return std::get_if<DatDatabase>(&inner_); }
   const TsyReader* tsy() const { return std::get_if<TsyReader>(&inner_); }
-  // True when `path` names the opened file itself (same device and inode).
-  bool is_input(const Path& path) const;
+  // The opened input file, whichever kind it is.
+  const File& file() const;
 
  private:
   explicit Provider(DatDatabase db) : inner_(std::move(db)) {}
@@ -49,9 +49,9 @@ DatResult<std::optional<TsyEntry>> get_tsy_entry(const Provider& provider,
 DatResult<TsyEntry> find_tsy_entry(const TsyReader& reader, const std::optional<std::string>& ns,
                                    uint32_t id);
 
-// Refuses, as cp does, an output path that is the very file being read: writing it would
-// truncate the input.
-Status refuse_input_as_output(const Provider& provider, const Path& output);
+// Refuses an output path that is the input file itself (same device and inode), as cp does, so a
+// mistyped output name cannot destroy the file being read.
+Status refuse_input_as_output(const Provider& provider, const Path& target);
 
 // The name `export` writes to when no output path is given.
 std::string default_export_name(const Provider& provider, const std::optional<std::string>& ns,

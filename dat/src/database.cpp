@@ -36,6 +36,14 @@ Decoded<DatHeader> DatHeader::read(Cursor& c) {
 
 Decoded<DatFileEntry> DatFileEntry::read(Cursor& c) {
   static constexpr const char* kRec = "DatFileEntry";
+  // A directory holds up to a million entries: a whole record is taken with one bounds check.
+  // Only a record cut short goes field by field, to name the field that runs out.
+  if (c.remaining() >= kSize) {
+    const uint8_t* p = c.bytes(kSize)->data();
+    return DatFileEntry{load_le<uint32_t>(p),      load_le<uint32_t>(p + 4),
+                        load_le<uint32_t>(p + 8),  load_le<uint32_t>(p + 12),
+                        load_le<uint32_t>(p + 16), load_le<uint32_t>(p + 20)};
+  }
   DatFileEntry e;
   e.bit_flags = TRY_FIELD(c.u32(), "bit_flags", kRec);
   e.id = TRY_FIELD(c.u32(), "id", kRec);
@@ -114,13 +122,14 @@ struct Walker {
 
   DatResult<void> node(uint32_t offset, int depth) {
     if (offset == 0) return {};
-    if (depth > DatDatabase::kMaxDepth)
+    if (depth >= DatDatabase::kMaxDepth)
       return std::unexpected(DatError::corruption(
           fmt::format("DAT directory is nested deeper than {} levels", DatDatabase::kMaxDepth)));
+    // A node reached twice is a cycle or a shared subtree; either would make the walk repeat
+    // itself, exponentially so when many branches share a node.
     if (!visited.insert(offset).second)
-      return std::unexpected(DatError::corruption(fmt::format(
-          "DAT directory node {:08X} is referenced more than once (cycle in the directory)",
-          offset)));
+      return std::unexpected(DatError::corruption(
+          fmt::format("DAT directory node {:08X} is referenced more than once", offset)));
     auto bytes = TRY(db.read_file_data(offset, DatDatabase::kNodeSize));
     const uint8_t* p = bytes.data();
     uint32_t branches[DatDatabase::kNodeBranches];
@@ -142,14 +151,19 @@ struct Walker {
 
 DatResult<void> DatDatabase::read_directory() {
   // Entries are gathered in walk order first so the map is sized once; inserting them in that
-  // order keeps the rule that the occurrence read last wins.
+  // order keeps the rule that the occurrence read last wins. The vector is reserved for as many
+  // entries as the file could hold in sound (non-overlapping) nodes: reserved address space costs
+  // nothing until written, and a million-entry vector is never regrown.
+  const uint64_t payload = header_.block_size - 4;
+  const uint64_t node_bytes = (kNodeSize + payload - 1) / payload * header_.block_size;
   std::vector<DatFileEntry> entries;
+  entries.reserve(std::min<uint64_t>(file_length_ / node_bytes * kMaxNodeEntries, 1u << 24));
   Walker walker{*this, entries, {}};
-  auto walked = walker.node(header_.root_offset, 0);
+  TRY(walker.node(header_.root_offset, 0));
   files_.reserve(entries.size());
   for (const DatFileEntry& e : entries)
     files_.insert_or_assign(e.id, e);
-  return walked;
+  return {};
 }
 
 DatResult<std::vector<uint8_t>> DatDatabase::get_file(uint32_t id) const {

@@ -24,6 +24,11 @@ class TypeLabels {
   absl::flat_hash_map<uint32_t, std::string> labels_;
 };
 
+// Every piece of a `list` line but the type label, at its widest: a 32-byte label, a 64-bit
+// offset.
+constexpr size_t kMaxListLine =
+    ResourceNamespace::kMaxLen + 1 + 8 + 3 + 28 + 9 + 10 + 11 + 16 + 10 + 2 + 1;
+
 }  // namespace
 
 Status print_tsy_meta(const TsyReader& reader, Output& out) {
@@ -60,18 +65,20 @@ Status print_tsy_list(const TsyReader& reader, Output& out) {
     const TsyEntry e = TRY(walker.next());
     const ResourceNamespace ns = TRY(e.namespace_id());
     // "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}"
-    out.text(ns.as_str())
+    const std::string_view type = labels(e.type_id);
+    out.build_line(kMaxListLine + type.size())
+        .text(ns.as_str())
         .text(":")
         .hex(e.file_id, 8)
         .text(" - ")
-        .left(labels(e.type_id), 28)
+        .left(type, 28)
         .text(" - Size: ")
         .left(e.size, 10)
         .text(" - Offset: ")
         .hex(e.offset, 8)
         .text(" - Flags: ")
         .hex(e.flags, 2)
-        .end_line();
+        .end();
   }
   return {};
 }

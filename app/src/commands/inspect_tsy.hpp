@@ -1,8 +1,8 @@
 #pragma once
 // The archive side of meta, list and info: what each prints after the lines both providers share.
 
-#include "../app_error.hpp"
-#include "../output.hpp"
+#include "app_error.hpp"
+#include "output.hpp"
 #include "tessary/dat/archive_reader.hpp"
 
 namespace tessary::app {

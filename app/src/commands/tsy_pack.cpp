@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <memory>
 
-#include "../commands.hpp"
+#include "commands.hpp"
 #include "tessary/common/number_text.hpp"
 #include "tessary/common/text.hpp"
 #include "tessary/dat/archive_writer.hpp"

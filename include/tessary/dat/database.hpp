@@ -12,6 +12,7 @@
 #include "tessary/common/cursor.hpp"
 #include "tessary/common/io.hpp"
 #include "tessary/dat/error.hpp"
+#include "tessary/dat/file_type.hpp"
 
 namespace tessary {
 
@@ -52,6 +53,9 @@ struct DatFileEntry {
 
   static Decoded<DatFileEntry> read(Cursor& c);
   bool compressed() const { return bit_flags & 1; }
+  DatFileType file_type_in_dat(DatasetKind kind) const {
+    return ::tessary::file_type_in_dat(id, kind);
+  }
 };
 
 using DatFileMap = absl::flat_hash_map<uint32_t, DatFileEntry>;

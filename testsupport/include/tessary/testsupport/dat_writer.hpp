@@ -23,6 +23,8 @@ class DatWriter {
   // Writes the resource's stored bytes and records a directory entry for the default tree.
   DatFileEntry add_file(uint32_t id, std::span<const uint8_t> stored, uint32_t bit_flags = 0);
   DatFileEntry add_file(uint32_t id, std::string_view stored, uint32_t bit_flags = 0);
+  // Records a directory entry as given, writing no data (entries may share or invent chains).
+  void add_entry(const DatFileEntry& entry) { files_.push_back(entry); }
 
   // Explicit directory shapes. `count` overrides the stored entry count (to damage a node).
   uint32_t reserve_node();

@@ -1,0 +1,120 @@
+// meta, list and info: what the input file and its resources are, without writing anything.
+// Each handler prints the lines both kinds of provider share, then the lines of its kind.
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "commands.hpp"
+#include "commands/inspect_tsy.hpp"
+#include "provider.hpp"
+#include "tessary/dat/database.hpp"
+#include "tessary/dat/file_type.hpp"
+
+namespace tessary::app {
+
+namespace {
+
+void print_dat_meta(const DatDatabase& db, Output& out) {
+  const DatHeader& h = db.header();
+  out.line("Magic:       0x{:08X}", h.magic);
+  out.line("Block Size:  {}", h.block_size);
+  out.line("Dataset:     {}", h.dataset);
+  if (auto ns = retail_namespace_label(dataset_kind(h)))
+    out.line("Namespace:   {}", *ns);
+  else
+    out.line("Namespace:   <unknown retail dataset>");
+}
+
+// Ids ascending: a byte-wise radix sort, which beats a comparison sort of 24-byte entries on a
+// million of them. Bytes that every id shares cost no pass.
+std::vector<DatFileEntry> entries_by_id(const DatFileMap& files) {
+  std::vector<DatFileEntry> entries, scratch(files.size());
+  entries.reserve(files.size());
+  for (const auto& [id, entry] : files)
+    entries.push_back(entry);
+  for (int shift = 0; shift < 32; shift += 8) {
+    std::array<size_t, 256> start{};
+    for (const DatFileEntry& e : entries)
+      ++start[(e.id >> shift) & 0xFF];
+    if (std::ranges::find(start, entries.size()) != start.end()) continue;
+    size_t at = 0;
+    for (size_t& s : start)
+      at += std::exchange(s, at);
+    for (const DatFileEntry& e : entries)
+      scratch[start[(e.id >> shift) & 0xFF]++] = e;
+    entries.swap(scratch);
+  }
+  return entries;
+}
+
+// Every piece of a `list` line but the type label, at its widest.
+constexpr size_t kMaxListLine = 8 + 3 + 25 + 9 + 20 + 11 + 8 + 10 + 8 + 1;
+
+// Entries are copied out of the map first, so printing a million lines walks memory in order
+// instead of probing the map once per id.
+void print_dat_list(const DatDatabase& db, Output& out) {
+  const DatasetKind kind = dataset_kind(db.header());
+  for (const DatFileEntry& e : entries_by_id(db.files())) {
+    // "{:08X} - {:<25} - Size: {:<10} - Offset: {:08X} - Flags: {:08X}"
+    const std::string_view type = label(e.file_type_in_dat(kind));
+    out.build_line(kMaxListLine + type.size())
+        .hex(e.id, 8)
+        .text(" - ")
+        .left(type, 25)
+        .text(" - Size: ")
+        .left(e.size, 10)
+        .text(" - Offset: ")
+        .hex(e.offset, 8)
+        .text(" - Flags: ")
+        .hex(e.bit_flags, 8)
+        .end();
+  }
+}
+
+// Reads only the directory, never the resource. An absent id is not a failure.
+void print_dat_info(const DatDatabase& db, uint32_t id, Output& out) {
+  auto it = db.files().find(id);
+  if (it == db.files().end()) {
+    out.line("File ID {:08X} not found.", id);
+    return;
+  }
+  const DatFileEntry& e = it->second;
+  out.line("File ID: {:08X}", e.id);
+  out.line("Type:    {}", label(e.file_type_in_dat(dataset_kind(db.header()))));
+  out.line("Size:    {}", e.size);
+  out.line("Offset:  {:08X}", e.offset);
+  out.line("Flags:   {:08X}", e.bit_flags);
+}
+
+}  // namespace
+
+Status run_meta(const Meta& cmd, Output& out) {
+  const Provider provider = TRY(Provider::open(cmd.path));
+  out.line("Loaded {} provider with {} files.", provider.label(), provider.file_count());
+  out.line("--- Meta Information ---");
+  out.line("Provider:    {}", provider.label());
+  out.line("File Count:  {}", provider.file_count());
+  if (const TsyReader* reader = provider.tsy()) return print_tsy_meta(*reader, out);
+  print_dat_meta(*provider.dat(), out);
+  return {};
+}
+
+Status run_list(const List& cmd, Output& out) {
+  const Provider provider = TRY(Provider::open(cmd.path));
+  if (const TsyReader* reader = provider.tsy()) return print_tsy_list(*reader, out);
+  print_dat_list(*provider.dat(), out);
+  return {};
+}
+
+Status run_info(const Info& cmd, Output& out) {
+  const Provider provider = TRY(Provider::open(cmd.path));
+  const uint32_t id = TRY(parse_id_arg(cmd.id));
+  // On a DAT file there is no index entry and the namespace is not used.
+  if (const auto entry = TRY(get_tsy_entry(provider, cmd.ns, id)))
+    return print_tsy_info(*entry, out);
+  print_dat_info(*provider.dat(), id, out);
+  return {};
+}
+
+}  // namespace tessary::app

@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "output.hpp"
+
+namespace tessary::app {
+namespace {
+
+std::string captured(void (*write)(Output&)) {
+  std::FILE* f = std::tmpfile();
+  {
+    Output out(fileno(f));
+    write(out);
+  }
+  std::rewind(f);
+  std::string text;
+  for (int c; (c = std::fgetc(f)) != EOF;)
+    text.push_back(static_cast<char>(c));
+  std::fclose(f);
+  return text;
+}
+
+TEST(Output, LineBuilderPadsButNeverCuts) {
+  EXPECT_EQ(captured([](Output& out) {
+              out.build_line(64).hex(0x1F, 8).text("|").hex(0x123456789, 8).text("|").end();
+              out.build_line(64).hex(0, 2).text("|").hex(0xFFFFFFFFFFFFFFFF, 8).end();
+              out.build_line(64).left("abc", 5).text("|").left("abcdefg", 3).text("|").end();
+              out.build_line(64).left(42, 10).text("|").left(12345678901, 10).text("|").end();
+              out.build_line(80).left("x", 40).text("|").left("", 32).text("|").end();
+            }),
+            "0000001F|123456789|\n"
+            "00|FFFFFFFFFFFFFFFF\n"
+            "abc  |abcdefg|\n"
+            "42        |12345678901|\n" +
+                std::string("x") + std::string(39, ' ') + "|" + std::string(32, ' ') + "|\n");
+}
+
+TEST(Output, LinesAndBuiltLinesKeepTheirOrder) {
+  EXPECT_EQ(captured([](Output& out) {
+              out.line("first {}", 1);
+              out.build_line(16).text("second").end();
+              out.write("third\n");
+            }),
+            "first 1\nsecond\nthird\n");
+}
+
+}  // namespace
+}  // namespace tessary::app
