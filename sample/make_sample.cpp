@@ -1,5 +1,6 @@
 // Writes the bundled sample dataset: a portal-style and a cell-style DAT file built by the
-// project's own writer, so `make run` needs no client files. Each kind of resource has its own
+// project's own writer, and a directory of loose files to pack into an archive, so `make run`
+// needs no client files. Each kind of resource has its own
 // function; add new kinds the same way.
 #include <cmath>
 #include <cstdio>
@@ -269,6 +270,28 @@ std::vector<uint8_t> cell() {
   return w.finish();
 }
 
+// Loose resource files for `tsy-pack`: [ID].[TYPE] names, some worth compressing and one not, and
+// a file whose name does not fit, which packing skips.
+std::vector<std::pair<std::string, Bytes>> loose_files() {
+  Bytes texture(2048);
+  store_le<uint32_t>(texture.data() + 16, 500);  // a JPEG texture: its data follows byte 24
+  for (size_t i = 24; i < texture.size(); ++i)
+    texture[i] = static_cast<uint8_t>(i % 16);
+  Bytes noise(64);
+  uint32_t x = 2463534242u;
+  for (uint8_t& b : noise) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    b = static_cast<uint8_t>(x);
+  }
+  std::string table;
+  for (int i = 0; i < 40; ++i)
+    table += "loose table row " + std::to_string(i % 4) + "\n";
+  return {{"0600127D.6", texture},
+          {"0100002A.1", noise},
+          {"0E000002.E", text_bytes(table)},
+          {"README", text_bytes("Files named [ID].[TYPE] go into the archive.\n")}};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -278,9 +301,14 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path dir = argv[1];
   std::filesystem::create_directories(dir);
-  for (auto [name, bytes] : {std::pair{"portal.dat", portal()}, std::pair{"cell.dat", cell()}}) {
+  std::vector<std::pair<std::string, Bytes>> files = {{"portal.dat", portal()},
+                                                      {"cell.dat", cell()}};
+  for (auto& [name, bytes] : loose_files())
+    files.emplace_back("loose/" + name, std::move(bytes));
+  std::filesystem::create_directories(dir / "loose");
+  for (const auto& [name, bytes] : files) {
     if (auto w = tessary::write_file(dir / name, bytes); !w) {
-      std::fprintf(stderr, "make-sample: %s: %s\n", name, w.error().message.c_str());
+      std::fprintf(stderr, "make-sample: %s: %s\n", name.c_str(), w.error().message.c_str());
       return 1;
     }
   }

@@ -37,3 +37,9 @@ show info "$dir/cell.dat" 0xA9B4FFFF
 show landblock "$dir/cell.dat" 0xA9B40000
 show landblock "$dir/cell.dat" 0xA9B5FFFF
 show landblock "$dir/cell.dat" 0x12340000
+show tsy-pack "$dir/loose" "$dir/portal.tsy" --compress
+show meta "$dir/portal.tsy"
+show list "$dir/portal.tsy"
+show info "$dir/portal.tsy" 0x0600127D
+show_in_out export ../portal.tsy 0x0600127D
+show_in_out extract ../portal.tsy 0x0600127D --namespace eor/portal -o archive_texture.jpg
