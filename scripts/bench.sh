@@ -46,3 +46,8 @@ for b in "$build"/bench/bench_*; do
   echo "== $(basename "$b")"
   "$b"
 done
+
+# Packing and reading archives next to tar and zstd.
+echo
+echo "== tsy-pack"
+"$(dirname "$0")/bench-tsy.sh" "$build"
