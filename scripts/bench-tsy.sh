@@ -11,28 +11,32 @@ tool=$build/dat-tool
 input_bytes=$(du -sb --apparent-size "$dir" | cut -f1)
 files=$(find "$dir" -type f | wc -l)
 
-# "seconds max_rss_kib" of the best of three runs of a shell command line.
+# "wall_s cpu_s max_rss_kib" of the best of three runs of a shell command line. CPU is user plus
+# system time of every process of the pipeline; peak RSS is that of its largest process.
 measure() {
-  local best="" best_rss=0
+  local best="" stats
+  stats=$(mktemp)
   for _ in 1 2 3; do
-    local out wall rss
-    out=$( { /usr/bin/time -f '%e %M' bash -c "$1" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
-    wall=${out% *}
-    rss=${out#* }
-    if [ -z "$best" ] || awk "BEGIN{exit !($wall < $best)}"; then best=$wall; best_rss=$rss; fi
+    local wall user sys rss
+    /usr/bin/time -f '%e %U %S %M' -o "$stats" bash -c "$1" >/dev/null 2>&1
+    read -r wall user sys rss <"$stats"
+    if [ -z "$best" ] || awk "BEGIN{exit !($wall < ${best%% *})}"; then
+      best="$wall $(awk "BEGIN{print $user + $sys}") $rss"
+    fi
   done
-  echo "$best $best_rss"
+  rm -f "$stats"
+  echo "$best"
 }
 
 row() {  # label, command, output file (or -)
-  read -r wall rss < <(measure "$2")
+  read -r wall cpu rss < <(measure "$2")
   local size="-"
   [ "$3" != "-" ] && size=$(stat -c %s "$3")
-  printf '%-44s %8s s %10s KiB %14s bytes\n' "$1" "$wall" "$rss" "$size"
+  printf '%-40s %7s s %7s s %10s KiB %11s bytes\n' "$1" "$wall" "$cpu" "$rss" "$size"
 }
 
 echo "input: $files files, $input_bytes bytes ($dir)"
-printf '%-44s %10s %14s %20s\n' "" "wall" "peak RSS" "output"
+printf '%-40s %9s %9s %14s %17s\n' "" "wall" "CPU" "peak RSS" "output"
 row "tsy-pack -c" "$tool tsy-pack -c $dir $data/pack-c.tsy" "$data/pack-c.tsy"
 row "tar -cf - | zstd -3 -T1" "tar -cf - -C $dir . | zstd -q -3 -T1 -o $data/pack.tar.zst -f" \
   "$data/pack.tar.zst"
