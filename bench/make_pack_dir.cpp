@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr const char* kWords[] = {"portal ", "cell ",  "landblock ", "weenie ", "spell ",
-                                  "texture ", "sound ", "0x0E000003 ", "mana ",  "school "};
+constexpr const char* kWords[] = {"portal ",  "cell ",  "landblock ",  "weenie ", "spell ",
+                                  "texture ", "sound ", "0x0E000003 ", "mana ",   "school "};
 
 void text(std::mt19937_64& rng, std::vector<uint8_t>& out, size_t n) {
   while (out.size() < n) {
