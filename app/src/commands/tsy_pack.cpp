@@ -52,7 +52,11 @@ AppResult<int32_t> collect(const TsyPack& cmd, std::string_view label, TsyWriter
   if (!dir)
     return std::unexpected(
         AppError(IoError::from_errno(errno)).context("Failed to read input directory"));
-  auto output_file = File::open_read(cmd.output);
+  // Only an existing regular file can be among the inputs; opening anything else (a FIFO) could
+  // block.
+  std::error_code ec;
+  auto output_file = std::filesystem::is_regular_file(cmd.output, ec) ? File::open_read(cmd.output)
+                                                                      : std::unexpected(IoError{});
   const File* existing_output = output_file ? &*output_file : nullptr;
 
   int32_t count = 0;
@@ -66,7 +70,6 @@ AppResult<int32_t> collect(const TsyPack& cmd, std::string_view label, TsyWriter
     const std::string_view raw_name = ent->d_name;
     if (raw_name == "." || raw_name == "..") continue;
     const Path path = cmd.input / raw_name;
-    std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) continue;
     const std::string name = validate_utf8(raw_name) ? std::string() : std::string(raw_name);
 
