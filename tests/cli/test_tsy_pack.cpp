@@ -1,6 +1,9 @@
 // tsy-pack as a user runs it: directory in, archive out, messages and failures.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <functional>
 
 #include "harness.hpp"
@@ -144,6 +147,24 @@ TEST(TsyPack, AFailedPackLeavesTheExistingArchiveAsItWas) {
       ++entries;
     EXPECT_EQ(entries, 2u) << "a temporary file was left behind";
   }
+}
+
+TEST(TsyPack, OutputThroughALinkLandsInTheLinkedFileAndADeviceStaysADevice) {
+  TempDir dir;
+  dir.write("in/1.6", "x");
+  fs::create_directories(dir / "store");
+  fs::create_symlink("store/real.tsy", dir / "link.tsy");
+  for (const char* run : {"names a file not there yet", "names the archive just written"}) {
+    EXPECT_EQ(run_tool({"tsy-pack", "in", "link.tsy"}, dir.path()).status, 0) << run;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.tsy")) << run;
+    EXPECT_TRUE(TsyReader::open(dir / "store/real.tsy")) << run;
+  }
+
+  // The null device under another name: writing it must not put a regular file in its place.
+  if (::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "cannot create a device node here";
+  EXPECT_EQ(run_tool({"tsy-pack", "in", "null"}, dir.path()).status, 0);
+  EXPECT_TRUE(fs::is_character_file(dir / "null"));
 }
 
 TEST(TsyPack, OutputIsTheSameWhateverTheDirectoryOrder) {
