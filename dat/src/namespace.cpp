@@ -26,6 +26,10 @@ DatResult<ResourceNamespace> ResourceNamespace::create(std::string_view label) {
         invalid(fmt::format("namespace label '{}' exceeds {} bytes", label, kMaxLen)));
   if (label.find('\0') != std::string_view::npos)
     return std::unexpected(invalid(fmt::format("namespace label '{}' contains a NUL byte", label)));
+  // Labels come from callers and command lines as bytes; a stored label must read back.
+  if (auto bad = validate_utf8(label))
+    return std::unexpected(
+        invalid(fmt::format("namespace label is not valid UTF-8: {}", bad->to_string())));
   Bytes bytes{};
   std::memcpy(bytes.data(), label.data(), label.size());
   return ResourceNamespace(bytes);

@@ -38,6 +38,9 @@ TEST(ResourceNamespace, LabelsAreCheckedInOrder) {
        "Invalid namespace: namespace label '" + std::string("ab\0c", 4) + "' contains a NUL byte"},
       {thirty_two + std::string(1, '\0'), "Invalid namespace: namespace label '" + thirty_two +
                                               std::string(1, '\0') + "' exceeds 32 bytes"},
+      {"eor/\xFF",
+       "Invalid namespace: namespace label is not valid UTF-8: invalid utf-8 "
+       "sequence of 1 bytes from index 4"},
   };
   for (const auto& c : cases) {
     auto ns = ResourceNamespace::create(c.label);
