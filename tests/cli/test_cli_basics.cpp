@@ -28,6 +28,11 @@ TEST(CliBasics, StatusesAndStreams) {
       {{"spell-export", "x.dat", "--categories", "4294967296"}, 2, true, false},
       {{"spell-export", "x.dat", "--categories", "0x10"}, 2, true, false},
       {{"spell-export", "x.dat", "--categories", "-1"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "1,,2"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "1,"}, 2, true, false},
+      {{"spell-export", "x.dat", "--fields", "name,,power"}, 2, true, false},
+      {{"spell-export", "x.dat", "--schools", ",war"}, 2, true, false},
+      {{"spell-export", "x.dat", "--schools", "[war]"}, 2, true, false},
       {{"export", "x.dat", "1", "-o", "a", "-o", "b"}, 2, true, false},
       {{"meta", "x.dat", "--version"}, 2, true, false},
   };
@@ -51,6 +56,32 @@ TEST(CliBasics, HelpListsEverySubcommandWithItsDescription) {
   expect_golden("help", transcript({"--help"}, run_tool({"--help"}, dir.path())));
   expect_golden("help_spell_export", transcript({"spell-export", "--help"},
                                                 run_tool({"spell-export", "--help"}, dir.path())));
+}
+
+TEST(CliBasics, HelpSubcommandShowsWhatTheHelpFlagShows) {
+  const std::vector<std::string> pairs[][2] = {
+      {{"help"}, {"--help"}},
+      {{"help", "spell-export"}, {"spell-export", "--help"}},
+      {{"help", "meta"}, {"meta", "-h"}},
+  };
+  TempDir dir;
+  for (const auto& [subcommand, flag] : pairs)
+    EXPECT_EQ(run_tool(subcommand, dir.path()).out, run_tool(flag, dir.path()).out)
+        << subcommand.back();
+}
+
+TEST(CliBasics, UsageLineNamesTheWholeCommand) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"meta"},
+       "error: PATH is required\n\nUsage: tessary-tools meta [OPTIONS] PATH\n\n"
+       "For more information, try '--help'.\n"},
+      {{"help", "bogus"},
+       "error: unrecognized subcommand 'bogus'\n\nUsage: tessary-tools help [OPTIONS] [COMMAND]\n\n"
+       "For more information, try '--help'.\n"},
+  };
+  TempDir dir;
+  for (const auto& [args, err] : cases)
+    EXPECT_EQ(run_tool(args, dir.path()).err, err);
 }
 
 TEST(CliBasics, ProviderFailureComesBeforeTheIdIsParsed) {
