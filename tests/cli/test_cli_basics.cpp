@@ -90,5 +90,15 @@ TEST(CliBasics, ProviderFailureComesBeforeTheIdIsParsed) {
   expect_golden("info_unopenable_path", transcript(args, run_tool(args, dir.path())));
 }
 
+TEST(CliBasics, OutputThatCannotBeWrittenFailsTheRun) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "loose");
+  const RunResult r = run_tool({"tsy-pack", "loose", "out.tsy"}, dir.path(), "/dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "Error: failed printing to stdout\n\nCaused by:\n"
+            "    No space left on device (os error 28)\n");
+}
+
 }  // namespace
 }  // namespace tessary::cli_test
