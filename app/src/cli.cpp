@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 
 #include "tessary/common/number_text.hpp"
@@ -42,14 +43,57 @@ void add_namespace(CLI::App* sub, Values& v) {
 void add_output(CLI::App* sub, Values& v, const std::string& help = "") {
   sub->add_option("-o,--output", v.output, help)->type_name("OUT");
 }
+// Checks one value of a repeatable option; returns the usage error, or nothing when it is fine.
+using PieceCheck = std::string (*)(const std::string& piece);
+
+std::vector<std::string> split_at_commas(const std::vector<std::string>& occurrences) {
+  std::vector<std::string> pieces;
+  for (const std::string& o : occurrences)
+    for (size_t start = 0;;) {
+      const size_t comma = o.find(',', start);
+      pieces.push_back(o.substr(start, comma - start));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  return pieces;
+}
+
 // A repeatable option: each occurrence takes one value, which may list several split at commas.
+// The parser's own splitting would drop empty pieces ("war,,life"), so occurrences are kept whole
+// and every piece, empty ones too, goes through `check`.
 CLI::Option* add_list(CLI::App* sub, const std::string& name, std::vector<std::string>& into,
-                      const std::string& help, const std::string& value_name) {
+                      const std::string& help, const std::string& value_name, PieceCheck check,
+                      const std::string& accepted) {
   return sub->add_option(name, into, help)
       ->type_name(value_name)
-      ->delimiter(',')
       ->expected(1)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(CLI::Validator(
+          [check](std::string& value) -> std::string {
+            for (const std::string& piece : split_at_commas({value}))
+              if (std::string error = check(piece); !error.empty()) return error;
+            return {};
+          },
+          accepted));
+}
+
+// "{a,b,c}", as help and usage errors show a fixed set.
+std::string set_text(const std::vector<std::string>& set) {
+  std::string text = "{";
+  for (const std::string& value : set)
+    text += (text.size() > 1 ? "," : "") + value;
+  return text + "}";
+}
+
+template <const std::vector<std::string>& Set>
+std::string check_member(const std::string& piece) {
+  if (std::find(Set.begin(), Set.end(), piece) != Set.end()) return {};
+  return piece + " not in " + set_text(Set);
+}
+
+std::string check_category(const std::string& piece) {
+  if (parse_u32(piece, 10)) return {};
+  return "invalid value '" + piece + "': expected an integer from 0 to 4294967295";
 }
 
 std::optional<std::string> opt(const CLI::App* sub, const char* name, const std::string& value) {
@@ -75,21 +119,50 @@ Commands extract(const CLI::App& app, Values& v) {
   if (name == "landblock") return Landblock{v.path, v.id, ns()};
   if (name == "tsy-pack") return TsyPack{v.input, v.output, v.compress};
   std::vector<uint32_t> categories;
-  for (const std::string& c : v.categories)
+  for (const std::string& c : split_at_commas(v.categories))
     categories.push_back(*parse_u32(c, 10));
-  return SpellExport{v.path, ns(), v.schools, std::move(categories), v.fields, v.preset, out()};
+  return SpellExport{
+      v.path,   ns(), split_at_commas(v.schools), std::move(categories), split_at_commas(v.fields),
+      v.preset, out()};
 }
 
 // The parser's message, then the usage line of the subcommand being parsed.
+// The help of `app` or of one of its subcommands, its usage line naming the whole command.
+std::string help_text(const CLI::App& app, const CLI::App& target) {
+  const std::string name =
+      &target == &app ? app.get_name() : app.get_name() + " " + target.get_name();
+  return target.get_formatter()->make_help(&target, name, CLI::AppFormatMode::Normal);
+}
+
 std::string usage_error(const CLI::App* app, const CLI::Error& e) {
   const CLI::App* target = app;
   if (auto subs = app->get_subcommands(); !subs.empty()) target = subs.front();
-  const std::string help = target->help();
+  const std::string help = help_text(*app, *target);
   std::string usage;
   if (size_t at = help.find("Usage:"); at != std::string::npos)
     usage = help.substr(at, help.find('\n', at) - at);
   return "error: " + std::string(e.what()) + "\n\n" + usage +
          "\n\nFor more information, try '--help'.\n";
+}
+
+// Reports a name that is no subcommand of `app`; returns the usage-error status.
+int unrecognized_subcommand(const CLI::App& app, const std::string& name) {
+  std::cerr << usage_error(&app, CLI::ParseError("unrecognized subcommand '" + name + "'", 2));
+  return 2;
+}
+
+// The `help` subcommand: the top-level help, or the help of the subcommand it names.
+int print_help(const CLI::App& app, const std::string& name) {
+  const CLI::App* target = &app;
+  if (!name.empty()) {
+    try {
+      target = app.get_subcommand(name);
+    } catch (const CLI::OptionNotFound&) {
+      return unrecognized_subcommand(app, name);
+    }
+  }
+  std::cout << help_text(app, *target);
+  return 0;
 }
 
 void declare(CLI::App& app, Values& v) {
@@ -111,20 +184,12 @@ void declare(CLI::App& app, Values& v) {
   CLI::App* spell = app.add_subcommand("spell-export", "Export the spell table to JSON");
   add_path(spell, v);
   add_namespace(spell, v);
-  add_list(spell, "--schools", v.schools, "Spell schools to include in the export", "SCHOOLS")
-      ->check(CLI::IsMember(kSchools));
+  add_list(spell, "--schools", v.schools, "Spell schools to include in the export", "SCHOOLS",
+           check_member<kSchools>, set_text(kSchools));
   add_list(spell, "--categories", v.categories, "Spell category IDs to include in the export",
-           "CATEGORIES")
-      ->check(CLI::Validator(
-          [](std::string& s) -> std::string {
-            if (s.empty() || !std::isdigit(static_cast<unsigned char>(s.back())) ||
-                !parse_u32(s, 10))
-              return "invalid value '" + s + "': expected an integer from 0 to 4294967295";
-            return {};
-          },
-          "UINT32"));
-  add_list(spell, "--fields", v.fields, "Spell fields to include in the export", "FIELDS")
-      ->check(CLI::IsMember(kFields));
+           "CATEGORIES", check_category, "UINT32");
+  add_list(spell, "--fields", v.fields, "Spell fields to include in the export", "FIELDS",
+           check_member<kFields>, set_text(kFields));
   spell
       ->add_option("--preset", v.preset, "Field preset to use when no explicit fields are provided")
       ->type_name("PRESET")
@@ -179,8 +244,7 @@ std::variant<Commands, int> parse_command_line(int argc, const char* const* argv
     try {
       app.get_subcommand(first);
     } catch (const CLI::OptionNotFound&) {
-      std::cerr << usage_error(&app, CLI::ParseError("unrecognized subcommand '" + first + "'", 2));
-      return 2;
+      return unrecognized_subcommand(app, first);
     }
   }
   try {
@@ -189,21 +253,7 @@ std::variant<Commands, int> parse_command_line(int argc, const char* const* argv
     const int code = app.exit(e, std::cout, std::cerr);
     return code == 0 ? 0 : 2;
   }
-  const CLI::App* sub = app.get_subcommands().front();
-  if (sub->get_name() == "help") {
-    const CLI::App* target = &app;
-    if (!v.input.empty()) {
-      try {
-        target = app.get_subcommand(v.input);
-      } catch (const CLI::OptionNotFound&) {
-        std::cerr << usage_error(&app,
-                                 CLI::ParseError("unrecognized subcommand '" + v.input + "'", 2));
-        return 2;
-      }
-    }
-    std::cout << target->help();
-    return 0;
-  }
+  if (app.get_subcommands().front()->get_name() == "help") return print_help(app, v.input);
   return extract(app, v);
 }
 

@@ -34,6 +34,10 @@ int run(int argc, const char* const* argv) {
   Output out;
   Status result = dispatch(std::get<Commands>(parsed), out);
   out.flush();
+  // Results that never reached standard output (a full disk) are a failed run, not a success.
+  if (result && out.write_error() != 0)
+    result = std::unexpected(
+        AppError(IoError::from_errno(out.write_error())).context("failed printing to stdout"));
   if (result) return 0;
   Output err(2);
   err.write(result.error().report());

@@ -24,7 +24,10 @@ void Output::flush() {
   while (done < buf_.size()) {
     ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      if (write_error_ == 0) write_error_ = n < 0 ? errno : EIO;
+      break;
+    }
     done += static_cast<size_t>(n);
   }
   buf_.clear();

@@ -100,12 +100,15 @@ class Output {
   void maybe_flush() {
     if (buf_.size() >= kFlushAt) flush();
   }
-  // Output that cannot be written (a closed pipe) is dropped; the run's result does not change.
+  // Output that cannot be written is dropped; the first failure's errno stays in write_error()
+  // so the run can report it instead of claiming success.
   void flush();
+  int write_error() const { return write_error_; }
 
  private:
   static constexpr size_t kFlushAt = 1 << 20;
   int fd_;
+  int write_error_ = 0;
   fmt::memory_buffer buf_;
 };
 

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -45,6 +46,29 @@ std::string TempDir::read(std::string_view name) const {
   return s.str();
 }
 
+void FixtureDir::add(std::string name, std::span<const uint8_t> bytes) {
+  dir_.write(name, bytes);
+  known(std::move(name));
+}
+
+void FixtureDir::add(std::string name, std::string_view text) {
+  add(std::move(name), std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+std::string FixtureDir::written() const {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(dir_.path()))
+    if (e.is_regular_file()) {
+      std::string name = fs::relative(e.path(), dir_.path()).string();
+      if (!known_.count(name)) names.push_back(name);
+    }
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& name : names)
+    out += "--- file " + name + "\n" + hex_summary(dir_.read(name));
+  return out;
+}
+
 namespace {
 
 std::string slurp(const fs::path& p) {
@@ -56,9 +80,10 @@ std::string slurp(const fs::path& p) {
 
 }  // namespace
 
-RunResult run_tool(const std::vector<std::string>& args, const fs::path& cwd) {
+RunResult run_tool(const std::vector<std::string>& args, const fs::path& cwd,
+                   const char* stdout_path) {
   TempDir capture;
-  const std::string out_path = (capture / "stdout").string();
+  const std::string out_path = stdout_path ? stdout_path : (capture / "stdout").string();
   const std::string err_path = (capture / "stderr").string();
   std::vector<std::string> argv_s{DAT_TOOL_PATH};
   argv_s.insert(argv_s.end(), args.begin(), args.end());
@@ -84,7 +109,7 @@ RunResult run_tool(const std::vector<std::string>& args, const fs::path& cwd) {
     r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   }
   posix_spawn_file_actions_destroy(&actions);
-  r.out = slurp(out_path);
+  if (!stdout_path) r.out = slurp(out_path);
   r.err = slurp(err_path);
   return r;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,8 +37,27 @@ class TempDir {
   fs::path path_;
 };
 
-// Runs dat-tool with `args` in `cwd`.
-RunResult run_tool(const std::vector<std::string>& args, const fs::path& cwd);
+// A directory of input files for a run; files it did not place there are what the run wrote.
+class FixtureDir {
+ public:
+  const TempDir& dir() const { return dir_; }
+  fs::path operator/(std::string_view name) const { return dir_ / name; }
+  void add(std::string name, std::span<const uint8_t> bytes);
+  void add(std::string name, std::string_view text);
+  // For an input file made by other means (a hard link, an archive writer).
+  void known(std::string name) { known_.insert(std::move(name)); }
+  // The files the run wrote, each with a hex summary of its bytes, in name order.
+  std::string written() const;
+
+ private:
+  TempDir dir_;
+  std::set<std::string> known_;
+};
+
+// Runs dat-tool with `args` in `cwd`. With `stdout_path`, standard output goes to that file
+// (such as /dev/full) instead of being captured.
+RunResult run_tool(const std::vector<std::string>& args, const fs::path& cwd,
+                   const char* stdout_path = nullptr);
 
 // "$ dat-tool args…", then the exit status, stdout and stderr, each under its own heading.
 std::string transcript(const std::vector<std::string>& args, const RunResult& r);

@@ -28,6 +28,11 @@ TEST(CliBasics, StatusesAndStreams) {
       {{"spell-export", "x.dat", "--categories", "4294967296"}, 2, true, false},
       {{"spell-export", "x.dat", "--categories", "0x10"}, 2, true, false},
       {{"spell-export", "x.dat", "--categories", "-1"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "1,,2"}, 2, true, false},
+      {{"spell-export", "x.dat", "--categories", "1,"}, 2, true, false},
+      {{"spell-export", "x.dat", "--fields", "name,,power"}, 2, true, false},
+      {{"spell-export", "x.dat", "--schools", ",war"}, 2, true, false},
+      {{"spell-export", "x.dat", "--schools", "[war]"}, 2, true, false},
       {{"export", "x.dat", "1", "-o", "a", "-o", "b"}, 2, true, false},
       {{"meta", "x.dat", "--version"}, 2, true, false},
   };
@@ -53,10 +58,46 @@ TEST(CliBasics, HelpListsEverySubcommandWithItsDescription) {
                                                 run_tool({"spell-export", "--help"}, dir.path())));
 }
 
+TEST(CliBasics, HelpSubcommandShowsWhatTheHelpFlagShows) {
+  const std::vector<std::string> pairs[][2] = {
+      {{"help"}, {"--help"}},
+      {{"help", "spell-export"}, {"spell-export", "--help"}},
+      {{"help", "meta"}, {"meta", "-h"}},
+  };
+  TempDir dir;
+  for (const auto& [subcommand, flag] : pairs)
+    EXPECT_EQ(run_tool(subcommand, dir.path()).out, run_tool(flag, dir.path()).out)
+        << subcommand.back();
+}
+
+TEST(CliBasics, UsageLineNamesTheWholeCommand) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"meta"},
+       "error: PATH is required\n\nUsage: tessary-tools meta [OPTIONS] PATH\n\n"
+       "For more information, try '--help'.\n"},
+      {{"help", "bogus"},
+       "error: unrecognized subcommand 'bogus'\n\nUsage: tessary-tools help [OPTIONS] [COMMAND]\n\n"
+       "For more information, try '--help'.\n"},
+  };
+  TempDir dir;
+  for (const auto& [args, err] : cases)
+    EXPECT_EQ(run_tool(args, dir.path()).err, err);
+}
+
 TEST(CliBasics, ProviderFailureComesBeforeTheIdIsParsed) {
   TempDir dir;
   const std::vector<std::string> args = {"info", "missing.txt", "not-an-id"};
   expect_golden("info_unopenable_path", transcript(args, run_tool(args, dir.path())));
+}
+
+TEST(CliBasics, OutputThatCannotBeWrittenFailsTheRun) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "loose");
+  const RunResult r = run_tool({"tsy-pack", "loose", "out.tsy"}, dir.path(), "/dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "Error: failed printing to stdout\n\nCaused by:\n"
+            "    No space left on device (os error 28)\n");
 }
 
 }  // namespace

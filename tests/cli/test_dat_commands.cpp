@@ -3,9 +3,6 @@
 // its transcript.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
-
 #include "harness.hpp"
 #include "tessary/common/cursor.hpp"
 #include "tessary/testsupport/dat_writer.hpp"
@@ -73,7 +70,7 @@ Bytes other_retail_dat() {
   return w.finish();
 }
 
-class Fixture {
+class Fixture : public FixtureDir {
  public:
   Fixture() {
     add("portal.dat", portal_dat());
@@ -87,38 +84,9 @@ class Fixture {
     add("data/portal.txt", "not a DAT file");
     add("data/notes.txt", portal_dat());  // a DAT image under another name is never opened
     add("short.dat", Bytes(0x150, 0));
-    fs::create_hard_link(dir_ / "portal.dat", dir_ / "alias.dat");
-    known_.insert("alias.dat");
+    fs::create_hard_link(*this / "portal.dat", *this / "alias.dat");
+    known("alias.dat");
   }
-
-  const TempDir& dir() const { return dir_; }
-
-  // Files the run created, with their bytes.
-  std::string written() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(dir_.path()))
-      if (e.is_regular_file()) {
-        std::string name = fs::relative(e.path(), dir_.path()).string();
-        if (!known_.count(name)) names.push_back(name);
-      }
-    std::sort(names.begin(), names.end());
-    std::string out;
-    for (const std::string& name : names)
-      out += "--- file " + name + "\n" + hex_summary(dir_.read(name));
-    return out;
-  }
-
- private:
-  void add(std::string name, std::span<const uint8_t> bytes) {
-    dir_.write(name, bytes);
-    known_.insert(std::move(name));
-  }
-  void add(std::string name, std::string_view text) {
-    add(std::move(name), std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-  }
-
-  TempDir dir_;
-  std::set<std::string> known_;
 };
 
 struct Case {

@@ -3,9 +3,6 @@
 // shown in its transcript.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
-
 #include "harness.hpp"
 #include "tessary/dat/archive_writer.hpp"
 #include "tessary/testsupport/dat_writer.hpp"
@@ -70,11 +67,11 @@ Bytes damaged() {
   return b.build();
 }
 
-class Fixture {
+class Fixture : public FixtureDir {
  public:
   Fixture() {
-    write_mixed(dir_ / "mixed.tsy");
-    write_single(dir_ / "cell.tsy", "eor/cell");
+    write_mixed(*this / "mixed.tsy");
+    write_single(*this / "cell.tsy", "eor/cell");
     add("empty.tsy", TsyBuilder().build());
     add("weenies.tsy", weenie_archive());
     add("damaged.tsy", damaged());
@@ -84,43 +81,13 @@ class Fixture {
     testsupport::DatWriter dat;
     dat.add_file(0x0600127D, "from the DAT file");
     add("data/portal.dat", dat.finish());
-    write_single(dir_ / "data/portal.tsy", "eor/portal");
-    write_single(dir_ / "UPPER.TSY", "eor/portal");
+    write_single(*this / "data/portal.tsy", "eor/portal");
+    write_single(*this / "UPPER.TSY", "eor/portal");
     add("notes.txt", TsyBuilder().build());
     add("text.tsy", "a text file, not an archive\n");
     for (const char* name : {"mixed.tsy", "cell.tsy", "data/portal.tsy", "UPPER.TSY"})
-      known_.insert(name);
+      known(name);
   }
-
-  const TempDir& dir() const { return dir_; }
-
-  // Files the run created, with their bytes.
-  std::string written() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(dir_.path()))
-      if (e.is_regular_file()) {
-        std::string name = fs::relative(e.path(), dir_.path()).string();
-        if (!known_.count(name)) names.push_back(name);
-      }
-    std::sort(names.begin(), names.end());
-    std::string out;
-    for (const std::string& name : names)
-      out += "--- file " + name + "\n" + hex_summary(dir_.read(name));
-    return out;
-  }
-
- private:
-  void add(std::string name, std::span<const uint8_t> bytes) {
-    dir_.write(name, bytes);
-    known_.insert(std::move(name));
-  }
-
-  void add(std::string name, std::string_view text) {
-    add(std::move(name), std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-  }
-
-  TempDir dir_;
-  std::set<std::string> known_;
 };
 
 struct Case {
