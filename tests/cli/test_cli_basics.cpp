@@ -32,7 +32,6 @@ TEST(CliBasics, StatusesAndStreams) {
       {{"spell-export", "x.dat", "--categories", "1,"}, 2, true, false},
       {{"spell-export", "x.dat", "--fields", "name,,power"}, 2, true, false},
       {{"spell-export", "x.dat", "--schools", ",war"}, 2, true, false},
-      {{"spell-export", "x.dat", "--schools", "[war]"}, 2, true, false},
       {{"export", "x.dat", "1", "-o", "a", "-o", "b"}, 2, true, false},
       {{"meta", "x.dat", "--version"}, 2, true, false},
   };
