@@ -65,6 +65,22 @@ std::string transcript(const std::vector<std::string>& args, const RunResult& r)
 // Compares `actual` with tests/cli/golden/<name>.txt, or rewrites it in update mode.
 void expect_golden(const std::string& name, const std::string& actual);
 
+struct GoldenCase {
+  const char* golden;
+  std::vector<std::string> args;
+};
+
+// Runs each case in a fresh `Fixture` (a FixtureDir) and compares its transcript, followed by the
+// files the run wrote, with the case's golden file.
+template <typename Fixture>
+void run_golden_cases(std::span<const GoldenCase> cases) {
+  for (const GoldenCase& c : cases) {
+    Fixture fixture;
+    const RunResult r = run_tool(c.args, fixture.dir().path());
+    expect_golden(c.golden, transcript(c.args, r) + fixture.written());
+  }
+}
+
 // A printable view of file bytes for transcripts: size and a hex dump of the first `limit` bytes.
 std::string hex_summary(std::string_view bytes, size_t limit = 64);
 

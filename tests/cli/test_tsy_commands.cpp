@@ -90,17 +90,9 @@ class Fixture : public FixtureDir {
   }
 };
 
-struct Case {
-  const char* golden;
-  std::vector<std::string> args;
-};
-
+using Case = GoldenCase;
 void run_cases(std::span<const Case> cases) {
-  for (const Case& c : cases) {
-    Fixture fixture;
-    const RunResult r = run_tool(c.args, fixture.dir().path());
-    expect_golden(c.golden, transcript(c.args, r) + fixture.written());
-  }
+  run_golden_cases<Fixture>(cases);
 }
 
 TEST(TsyCommands, Inspection) {
