@@ -1,6 +1,7 @@
-// Opening large DAT files next to the floor (reading the same directory blocks and nothing else),
-// and LRS decoding speed. The data files come from make-bench-dats; pass their directory with
-// --data=DIR (default bench/data).
+// The DAT reader's hot loops: opening the generated 1M-entry and portal files next to the floor
+// (the same directory blocks read and nothing else), decoding the entries of a directory node, and
+// LRS expansion. The data files come from make-bench-data; pass their directory with --data=DIR
+// (default bench/data); the open benchmarks are skipped when it holds none.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -13,47 +14,16 @@
 #include "tessary/common/io.hpp"
 #include "tessary/dat/database.hpp"
 #include "tessary/dat/lrs.hpp"
+#include "dat_floor.hpp"
+#include "tessary/testsupport/dat_writer.hpp"
 #include "tessary/testsupport/lrs_encoder.hpp"
 
 namespace {
 
 using tessary::DatDatabase;
-using tessary::File;
-using tessary::load_le;
+using tessary::DatFileEntry;
 
 std::filesystem::path g_data_dir = "bench/data";
-
-// The least any reader must do: one read per directory block, link and payload together, and a
-// count of the entries. No map, no decoding of entries.
-uint64_t floor_count_entries(const std::filesystem::path& path) {
-  auto file = File::open_read(path);
-  if (!file) return 0;
-  uint8_t header[80];
-  if (!file->read_exact_at(header, 0x140)) return 0;
-  const uint32_t block_size = load_le<uint32_t>(header + 4);
-  std::vector<uint32_t> stack{load_le<uint32_t>(header + 32)};
-  std::vector<uint8_t> block(block_size);
-  uint8_t node[DatDatabase::kNodeSize];
-  uint64_t entries = 0;
-  while (!stack.empty()) {
-    uint32_t offset = stack.back();
-    stack.pop_back();
-    if (offset == 0) continue;
-    for (size_t have = 0; have < sizeof node;) {
-      if (!file->read_exact_at(block, offset)) return 0;
-      const size_t chunk = std::min<size_t>(block_size - 4, sizeof node - have);
-      std::memcpy(node + have, block.data() + 4, chunk);
-      have += chunk;
-      offset = load_le<uint32_t>(block.data());
-    }
-    const uint32_t count = load_le<uint32_t>(node + 248);
-    entries += count;
-    if (load_le<uint32_t>(node) != 0)
-      for (uint32_t i = 0; i <= std::min(count, 61u); ++i)
-        stack.push_back(load_le<uint32_t>(node + 4 * i));
-  }
-  return entries;
-}
 
 void BM_Open(benchmark::State& state, const char* name) {
   const auto path = g_data_dir / name;
@@ -71,13 +41,29 @@ void BM_Open(benchmark::State& state, const char* name) {
 void BM_Floor(benchmark::State& state, const char* name) {
   const auto path = g_data_dir / name;
   for (auto _ : state) {
-    const uint64_t n = floor_count_entries(path);
-    if (n == 0) {
+    const auto n = tessary::bench::floor_count_entries(path.c_str());
+    if (!n) {
       state.SkipWithError("cannot read the directory");
       return;
     }
-    state.counters["entries"] = static_cast<double>(n);
+    state.counters["entries"] = static_cast<double>(*n);
   }
+}
+
+// A full node's 61 entries through the record decoder, as the directory walk reads them.
+void BM_DirectoryNodeDecode(benchmark::State& state) {
+  std::vector<DatFileEntry> entries(DatDatabase::kMaxNodeEntries);
+  for (uint32_t i = 0; i < entries.size(); ++i)
+    entries[i] = {.bit_flags = i % 7 == 0, .id = 0x01000000 + i, .offset = 1024 * i, .size = i};
+  const std::vector<uint32_t> branches(DatDatabase::kNodeBranches, 0);
+  const std::vector<uint8_t> node =
+      tessary::testsupport::DatWriter::encode_node(entries, branches, -1);
+  for (auto _ : state) {
+    tessary::Cursor c(node, 4 * DatDatabase::kNodeBranches + 4);
+    for (uint32_t i = 0; i < DatDatabase::kMaxNodeEntries; ++i)
+      benchmark::DoNotOptimize(DatFileEntry::read(c));
+  }
+  state.SetItemsProcessed(state.iterations() * DatDatabase::kMaxNodeEntries);
 }
 
 // Mixed data: text-like runs that compress, with some noise that stays literal.
@@ -114,14 +100,11 @@ void BM_LrsDecode(benchmark::State& state, int noise_percent) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_Floor, portal_100k, "portal_100k.dat")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Open, portal_100k, "portal_100k.dat")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Floor, cell_100k, "cell_100k.dat")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Open, cell_100k, "cell_100k.dat")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Floor, portal_1m, "portal_1m.dat")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Open, portal_1m, "portal_1m.dat")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Floor, cell_1m, "cell_1m.dat")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Open, cell_1m, "cell_1m.dat")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Floor, portal, "portal.dat")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Open, portal, "portal.dat")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DirectoryNodeDecode);
 BENCHMARK_CAPTURE(BM_LrsDecode, text, 0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LrsDecode, text_with_noise, 30)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LrsDecode, noise, 100)->Unit(benchmark::kMillisecond);
