@@ -58,7 +58,10 @@ int main(int argc, char** argv) {
     if (wait4(pid, &status, 0, &usage) != pid) return std::perror("bench-run: wait4"), 1;
     const int64_t wall = now_us() - start;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::fprintf(stderr, "bench-run: %s failed (status %d)\n", command[0], status);
+      if (WIFEXITED(status))
+        std::fprintf(stderr, "bench-run: %s exited with %d\n", command[0], WEXITSTATUS(status));
+      else
+        std::fprintf(stderr, "bench-run: %s ended by signal %d\n", command[0], WTERMSIG(status));
       return 1;
     }
     best_wall = std::min(best_wall, wall);
