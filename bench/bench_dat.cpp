@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "dat_floor.hpp"
 #include "tessary/common/cursor.hpp"
 #include "tessary/common/io.hpp"
 #include "tessary/dat/database.hpp"
 #include "tessary/dat/lrs.hpp"
-#include "dat_floor.hpp"
 #include "tessary/testsupport/dat_writer.hpp"
 #include "tessary/testsupport/lrs_encoder.hpp"
 

@@ -28,8 +28,8 @@ const fs::path& dat_path() {
     const uint8_t data[40] = {};
     const uint32_t shared = w.add_chain(data);
     for (uint32_t i = 0; i < kEntries; ++i)
-      w.add_entry({.bit_flags = 0, .id = (i / 32) << 16 | (0x0100 + i % 32), .offset = shared,
-                   .size = 40});
+      w.add_entry(
+          {.bit_flags = 0, .id = (i / 32) << 16 | (0x0100 + i % 32), .offset = shared, .size = 40});
     if (!tessary::write_file(kDatPath, w.finish())) std::abort();
     return kDatPath;
   }();

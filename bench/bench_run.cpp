@@ -22,7 +22,9 @@ int64_t now_us() {
   return int64_t{t.tv_sec} * 1'000'000 + t.tv_nsec / 1000;
 }
 
-int64_t us(const timeval& t) { return int64_t{t.tv_sec} * 1'000'000 + t.tv_usec; }
+int64_t us(const timeval& t) {
+  return int64_t{t.tv_sec} * 1'000'000 + t.tv_usec;
+}
 
 int usage() {
   std::fprintf(stderr, "usage: bench-run -n RUNS -o STATS -- COMMAND [ARGS...]\n");
@@ -35,9 +37,12 @@ int main(int argc, char** argv) {
   int runs = 0, i = 1;
   const char* stats_path = nullptr;
   for (; i + 1 < argc && std::strcmp(argv[i], "--") != 0; i += 2) {
-    if (std::strcmp(argv[i], "-n") == 0) runs = std::atoi(argv[i + 1]);
-    else if (std::strcmp(argv[i], "-o") == 0) stats_path = argv[i + 1];
-    else return usage();
+    if (std::strcmp(argv[i], "-n") == 0)
+      runs = std::atoi(argv[i + 1]);
+    else if (std::strcmp(argv[i], "-o") == 0)
+      stats_path = argv[i + 1];
+    else
+      return usage();
   }
   if (runs < 1 || !stats_path || i + 1 >= argc || std::strcmp(argv[i], "--") != 0) return usage();
   char** command = argv + i + 1;

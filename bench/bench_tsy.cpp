@@ -31,8 +31,8 @@ constexpr uint32_t kEntries = 2000;
 const std::vector<std::vector<uint8_t>>& entry_bytes() {
   static const auto entries = [] {
     std::mt19937 rng(7);
-    static constexpr std::string_view kWords[] = {"portal ", "cell ", "texture ", "0x0E000003 ",
-                                                  "spell ", "weenie ", "vertex "};
+    static constexpr std::string_view kWords[] = {"portal ", "cell ",   "texture ", "0x0E000003 ",
+                                                  "spell ",  "weenie ", "vertex "};
     std::vector<std::vector<uint8_t>> out(kEntries);
     for (auto& e : out) {
       const size_t n = 256u << (rng() % 7);
