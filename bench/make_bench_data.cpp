@@ -141,6 +141,12 @@ constexpr PortalType kPortalTypes[] = {
     {0x32, 30, 128, 512, 50, 0},
     {0x33, 20, 64, 2 << 10, 60, 0},
 };
+static_assert([] {
+  int sum = 0;
+  for (const PortalType& t : kPortalTypes)
+    sum += t.weight;
+  return sum == 1000;
+}());
 
 void make_portal(const fs::path& dir) {
   constexpr uint32_t kResources = 80'000;

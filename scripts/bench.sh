@@ -33,7 +33,7 @@ for exe in "$tool" "$build"/bench/{make-bench-data,dat-floor,bench-run}; do
 done
 
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
-log "generating inputs into $data (first run only; a few minutes, ~4 GB)"
+log "generating inputs into $data (first run only: about two minutes, 2.3 GB)"
 "$build/bench/make-bench-data" "$data"
 rm -rf "$out"
 mkdir -p "$out"
