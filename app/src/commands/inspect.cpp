@@ -29,11 +29,13 @@ void print_dat_meta(const DatDatabase& db, Output& out) {
 
 using EntryVector = std::vector<DatFileEntry, LargeAllocator<DatFileEntry>>;
 
-// Ids ascending: a radix sort in 11-bit digits, which beats a comparison sort of 24-byte entries
-// on a million of them. The counts of every digit come from the one pass that copies the entries
-// out of the map; a digit that every id shares costs no pass.
+// Ids ascending: a radix sort in two 16-bit digits, which beats a comparison sort of 24-byte
+// entries on a million of them. Fewer, wider passes win here: the buffers sit in large pages, so
+// scattering to 65536 places costs no more per entry than to 256. The counts of every digit come
+// from the one pass that copies the entries out of the map; a digit that every id shares costs no
+// pass.
 EntryVector entries_by_id(const DatFileMap& files) {
-  constexpr int kDigitBits = 11;
+  constexpr int kDigitBits = 16;
   constexpr int kDigits = (32 + kDigitBits - 1) / kDigitBits;
   constexpr uint32_t kDigitMask = (uint32_t{1} << kDigitBits) - 1;
   auto digit = [](uint32_t id, int d) { return (id >> (d * kDigitBits)) & kDigitMask; };
