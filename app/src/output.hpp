@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstdint>
@@ -58,8 +59,13 @@ class Output {
       const int digits =
           std::max({1, (static_cast<int>(std::bit_width(v)) + 3) / 4, std::min(min_digits, 16)});
       assert(limit_ - p_ >= digits);
-      for (char* q = p_ + digits; q > p_; v >>= 4)
-        *--q = "0123456789ABCDEF"[v & 0xF];
+      // A byte at a time: a listing prints three 8-digit numbers on each of a million lines.
+      char* q = p_ + digits;
+      for (int left = digits; left >= 2; left -= 2, v >>= 8) {
+        q -= 2;
+        std::memcpy(q, &kHexPairs[2 * (v & 0xFF)], 2);
+      }
+      if (digits % 2 != 0) *--q = kHexPairs[2 * (v & 0xF) + 1];
       p_ += digits;
       return *this;
     }
@@ -89,6 +95,15 @@ class Output {
    private:
     friend class Output;
     static constexpr char kBlanks[kSlack + 1] = "                                ";
+    // "000102...FEFF": the two digits of every byte.
+    static constexpr std::array<char, 512> kHexPairs = [] {
+      std::array<char, 512> pairs{};
+      for (size_t i = 0; i < 256; ++i) {
+        pairs[2 * i] = "0123456789ABCDEF"[i >> 4];
+        pairs[2 * i + 1] = "0123456789ABCDEF"[i & 0xF];
+      }
+      return pairs;
+    }();
     LineBuilder(Output& out, char* p, char* limit) : out_(out), p_(p), limit_(limit) {}
     Output& out_;
     char* p_;

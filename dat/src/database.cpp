@@ -5,6 +5,10 @@
 #include <absl/container/flat_hash_set.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <span>
+#include <utility>
 
 #include "tessary/dat/lrs.hpp"
 
@@ -80,45 +84,107 @@ DatResult<DatDatabase> DatDatabase::open(const std::filesystem::path& path) {
   return db;
 }
 
+namespace {
+
+// Follows block chains. Bytes read ahead in one go serve the blocks that lie among them, so a
+// chain whose blocks are consecutive (as a node's usually are) costs one read, not one per block.
+class ChainReader {
+ public:
+  ChainReader(const File& file, uint64_t file_length, uint32_t block_size)
+      : file_(file), file_length_(file_length), block_size_(block_size) {}
+
+  // Reads up to `size` bytes from `offset` (fewer at the end of the file) for later chain reads.
+  // A failure here only leaves the reads to the file, which report it in their own terms.
+  void read_ahead(uint64_t offset, size_t size) {
+    ahead_at_ = offset;
+    ahead_size_ = offset < file_length_ ? std::min<uint64_t>(size, file_length_ - offset) : 0;
+    ahead_.resize(std::max(ahead_.size(), ahead_size_));
+    if (!file_.read_exact_at(std::span(ahead_.data(), ahead_size_), offset)) ahead_size_ = 0;
+  }
+
+  // Fills `out` from the chain that starts at `offset`. A chain is never followed past the
+  // requested length; the last block (link 0) is read contiguously past its end.
+  DatResult<void> read(uint32_t offset, std::span<uint8_t> out) const {
+    // Every byte of a chain lies in the file, so a larger size cannot be satisfied.
+    if (out.size() > file_length_) return std::unexpected(IoError::unexpected_eof());
+    const uint32_t size = static_cast<uint32_t>(out.size());
+    const uint32_t payload = block_size_ - 4;
+    uint32_t written = 0;
+    while (written < size) {
+      const uint32_t remaining = size - written;
+      const uint32_t chunk = std::min(payload, remaining);
+      uint8_t link_bytes[4];
+      // Link and payload in one read; the data starts at offset + 4 in 32-bit arithmetic.
+      if (offset > UINT32_MAX - 4) {
+        TRY(read_at(link_bytes, {}, offset));
+        TRY(read_at(out.subspan(written, chunk), {}, uint32_t(offset + 4)));
+      } else {
+        TRY(read_at(link_bytes, out.subspan(written, chunk), offset));
+      }
+      const uint32_t link = load_le<uint32_t>(link_bytes);
+      if (link == 0) {
+        // The last block holds all that is left, contiguously, even past its own end.
+        if (remaining > chunk)
+          TRY(read_at(out.subspan(written + chunk), {}, uint64_t{uint32_t(offset + 4)} + chunk));
+        return {};
+      }
+      written += chunk;
+      offset = link;
+    }
+    return {};
+  }
+
+ private:
+  IoResult<void> read_at(std::span<uint8_t> head, std::span<uint8_t> tail, uint64_t offset) const {
+    const uint64_t size = head.size() + tail.size();
+    if (offset < ahead_at_ || offset - ahead_at_ > ahead_size_ ||
+        size > ahead_size_ - (offset - ahead_at_))
+      return file_.read_exact_at(head, tail, offset);
+    const uint8_t* p = ahead_.data() + (offset - ahead_at_);
+    std::copy_n(p, head.size(), head.data());
+    std::copy_n(p + head.size(), tail.size(), tail.data());
+    return {};
+  }
+
+  const File& file_;
+  uint64_t file_length_;
+  uint32_t block_size_;
+  std::vector<uint8_t> ahead_;
+  uint64_t ahead_at_ = 0;
+  uint64_t ahead_size_ = 0;
+};
+
+}  // namespace
+
 DatResult<std::vector<uint8_t>> DatDatabase::read_file_data(uint32_t offset, uint32_t size) const {
   if (size == 0) return std::vector<uint8_t>{};
-  // Every byte of a chain lies in the file, so a larger size cannot be satisfied; refuse it
-  // before allocating.
+  // Refused before allocating: no chain holds more bytes than the file.
   if (size > file_length_) return std::unexpected(IoError::unexpected_eof());
   std::vector<uint8_t> out(size);
-  const uint32_t payload = header_.block_size - 4;
-  uint32_t written = 0;
-  for (;;) {
-    const uint32_t remaining = size - written;
-    const uint32_t chunk = std::min(payload, remaining);
-    uint8_t link_bytes[4];
-    // Link and payload in one read; the data starts at offset + 4 in 32-bit arithmetic.
-    if (offset > UINT32_MAX - 4) {
-      TRY(file_.read_exact_at(link_bytes, offset));
-      TRY(file_.read_exact_at(std::span(out.data() + written, chunk), uint32_t(offset + 4)));
-    } else {
-      TRY(file_.read_exact_at(link_bytes, std::span(out.data() + written, chunk), offset));
-    }
-    const uint32_t link = load_le<uint32_t>(link_bytes);
-    if (link == 0) {
-      // The last block holds all that is left, contiguously, even past its own end.
-      if (remaining > chunk)
-        TRY(file_.read_exact_at(std::span(out.data() + written + chunk, remaining - chunk),
-                                uint64_t{uint32_t(offset + 4)} + chunk));
-      return out;
-    }
-    written += chunk;
-    if (written == size) return out;
-    offset = link;
-  }
+  TRY(ChainReader(file_, file_length_, header_.block_size).read(offset, out));
+  return out;
 }
 
 namespace {
 
+using EntryVector = std::vector<DatFileEntry, LargeAllocator<DatFileEntry>>;
+
 struct Walker {
+  Walker(const DatDatabase& database, EntryVector& out)
+      : db(database), entries(out), reader(db.file(), db.file_length(), db.header().block_size) {}
+
   const DatDatabase& db;
-  std::vector<DatFileEntry>& entries;
+  EntryVector& entries;
+  ChainReader reader;
   absl::flat_hash_set<uint32_t> visited;
+  // One node is decoded at a time, so one buffer serves the whole walk.
+  std::array<uint8_t, DatDatabase::kNodeSize> bytes{};
+
+  // The bytes of a node whose blocks all follow one another.
+  uint64_t node_span() const {
+    const uint64_t payload = db.header().block_size - 4;
+    return (DatDatabase::kNodeSize + payload - 1) / payload * db.header().block_size;
+  }
 
   DatResult<void> node(uint32_t offset, int depth) {
     if (offset == 0) return {};
@@ -130,19 +196,36 @@ struct Walker {
     if (!visited.insert(offset).second)
       return std::unexpected(DatError::corruption(
           fmt::format("DAT directory node {:08X} is referenced more than once", offset)));
-    auto bytes = TRY(db.read_file_data(offset, DatDatabase::kNodeSize));
+    reader.read_ahead(offset, node_span());
+    TRY(reader.read(offset, bytes));
     const uint8_t* p = bytes.data();
     uint32_t branches[DatDatabase::kNodeBranches];
     for (uint32_t i = 0; i < DatDatabase::kNodeBranches; ++i)
       branches[i] = load_le<uint32_t>(p + 4 * i);
     const uint32_t count = load_le<uint32_t>(p + 4 * DatDatabase::kNodeBranches);
-    Cursor c(bytes, 4 * DatDatabase::kNodeBranches + 4);
-    for (uint32_t i = 0; i < count; ++i)
-      entries.push_back(TRY(DatFileEntry::read(c)));
+    TRY(read_entries(count));
     if (branches[0] == 0) return {};
     const uint32_t last = std::min(count, DatDatabase::kNodeBranches - 1);
     for (uint32_t i = 0; i <= last; ++i)
       TRY(node(branches[i], depth + 1));
+    return {};
+  }
+
+  Decoded<void> read_entries(uint32_t count) {
+    constexpr size_t kEntriesAt = 4 * DatDatabase::kNodeBranches + 4;
+    constexpr size_t kRoom = (DatDatabase::kNodeSize - kEntriesAt) / DatFileEntry::kSize;
+    if (count > kRoom) {
+      // More entries than the node holds: decoding stops at the first that does not fit, and
+      // the error names its field.
+      Cursor c(bytes, kEntriesAt);
+      for (uint32_t i = 0; i < count; ++i)
+        entries.push_back(TRY(DatFileEntry::read(c)));
+      return {};
+    }
+    for (const uint8_t* p = bytes.data() + kEntriesAt; count > 0; --count, p += DatFileEntry::kSize)
+      entries.push_back(DatFileEntry{load_le<uint32_t>(p), load_le<uint32_t>(p + 4),
+                                     load_le<uint32_t>(p + 8), load_le<uint32_t>(p + 12),
+                                     load_le<uint32_t>(p + 16), load_le<uint32_t>(p + 20)});
     return {};
   }
 };
@@ -156,13 +239,18 @@ DatResult<void> DatDatabase::read_directory() {
   // nothing until written, and a million-entry vector is never regrown.
   const uint64_t payload = header_.block_size - 4;
   const uint64_t node_bytes = (kNodeSize + payload - 1) / payload * header_.block_size;
-  std::vector<DatFileEntry> entries;
+  EntryVector entries;
   entries.reserve(std::min<uint64_t>(file_length_ / node_bytes * kMaxNodeEntries, 1u << 24));
-  Walker walker{*this, entries, {}};
+  Walker walker(*this, entries);
   TRY(walker.node(header_.root_offset, 0));
   files_.reserve(entries.size());
-  for (const DatFileEntry& e : entries)
-    files_.insert_or_assign(e.id, e);
+  // Each insert lands at a random place in a table of tens of megabytes; asking for the slot a
+  // few entries ahead lets those cache misses overlap instead of coming one after another.
+  constexpr size_t kPrefetchAhead = 16;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i + kPrefetchAhead < entries.size()) files_.prefetch(entries[i + kPrefetchAhead].id);
+    files_.insert_or_assign(entries[i].id, entries[i]);
+  }
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include "commands.hpp"
 #include "commands/inspect_tsy.hpp"
 #include "provider.hpp"
+#include "tessary/common/large_alloc.hpp"
 #include "tessary/dat/database.hpp"
 #include "tessary/dat/file_type.hpp"
 
@@ -26,23 +27,34 @@ void print_dat_meta(const DatDatabase& db, Output& out) {
     out.line("Namespace:   <unknown retail dataset>");
 }
 
-// Ids ascending: a byte-wise radix sort, which beats a comparison sort of 24-byte entries on a
-// million of them. Bytes that every id shares cost no pass.
-std::vector<DatFileEntry> entries_by_id(const DatFileMap& files) {
-  std::vector<DatFileEntry> entries, scratch(files.size());
+using EntryVector = std::vector<DatFileEntry, LargeAllocator<DatFileEntry>>;
+
+// Ids ascending: a radix sort in two 16-bit digits, which beats a comparison sort of 24-byte
+// entries on a million of them. Fewer, wider passes win here: the buffers sit in large pages, so
+// scattering to 65536 places costs no more per entry than to 256. The counts of every digit come
+// from the one pass that copies the entries out of the map; a digit that every id shares costs no
+// pass.
+EntryVector entries_by_id(const DatFileMap& files) {
+  constexpr int kDigitBits = 16;
+  constexpr int kDigits = (32 + kDigitBits - 1) / kDigitBits;
+  constexpr uint32_t kDigitMask = (uint32_t{1} << kDigitBits) - 1;
+  auto digit = [](uint32_t id, int d) { return (id >> (d * kDigitBits)) & kDigitMask; };
+
+  EntryVector entries, scratch(files.size());
   entries.reserve(files.size());
-  for (const auto& [id, entry] : files)
+  std::vector<std::array<size_t, kDigitMask + 1>> start(kDigits);
+  for (const auto& [id, entry] : files) {
     entries.push_back(entry);
-  for (int shift = 0; shift < 32; shift += 8) {
-    std::array<size_t, 256> start{};
-    for (const DatFileEntry& e : entries)
-      ++start[(e.id >> shift) & 0xFF];
-    if (std::ranges::find(start, entries.size()) != start.end()) continue;
+    for (int d = 0; d < kDigits; ++d)
+      ++start[d][digit(id, d)];
+  }
+  for (int d = 0; d < kDigits; ++d) {
+    if (std::ranges::find(start[d], entries.size()) != start[d].end()) continue;
     size_t at = 0;
-    for (size_t& s : start)
+    for (size_t& s : start[d])
       at += std::exchange(s, at);
     for (const DatFileEntry& e : entries)
-      scratch[start[(e.id >> shift) & 0xFF]++] = e;
+      scratch[start[d][digit(e.id, d)]++] = e;
     entries.swap(scratch);
   }
   return entries;

@@ -7,10 +7,12 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "tessary/common/cursor.hpp"
 #include "tessary/common/io.hpp"
+#include "tessary/common/large_alloc.hpp"
 #include "tessary/dat/error.hpp"
 #include "tessary/dat/file_type.hpp"
 
@@ -58,7 +60,10 @@ struct DatFileEntry {
   }
 };
 
-using DatFileMap = absl::flat_hash_map<uint32_t, DatFileEntry>;
+// A million-entry map is some 60 MB, filled as soon as it is made: it lives in large pages.
+using DatFileMap =
+    absl::flat_hash_map<uint32_t, DatFileEntry, absl::Hash<uint32_t>, std::equal_to<uint32_t>,
+                        LargeAllocator<std::pair<const uint32_t, DatFileEntry>>>;
 
 class DatDatabase {
  public:

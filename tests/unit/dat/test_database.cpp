@@ -263,6 +263,60 @@ TEST_F(DatFile, DuplicateIdKeepsTheEntryReadLast) {
   EXPECT_EQ(db->files().at(6).size, 3u);  // the right sibling, read after the left one
 }
 
+// Appends a node's chain at block size 256 with its blocks in the file slots `slot_of` gives
+// (chain block k goes to slot slot_of[k] after the current end; unused slots hold junk). The
+// chain ends with a link of 0 at block `last`, whose payload then runs on past its end. The file
+// ends where the blocks or that run end.
+uint32_t append_node(Bytes& image, const Bytes& node, const std::vector<int>& slot_of, int last) {
+  constexpr uint32_t kBlock = 256, kPayload = kBlock - 4;
+  const auto base = static_cast<uint32_t>(image.size());
+  const int slots = *std::ranges::max_element(slot_of) + 1;
+  auto at = [&](int k) { return base + static_cast<uint32_t>(slot_of[k]) * kBlock; };
+  const size_t run_on_end = at(last) + 4 + node.size() - last * kPayload;
+  image.resize(std::max<size_t>(base + slots * kBlock, run_on_end), 0xEE);
+  for (int k = 0; k <= last; ++k) {
+    store_le<uint32_t>(image.data() + at(k), k < last ? at(k + 1) : 0);
+    const size_t from = k * kPayload;
+    const size_t n = k < last ? kPayload : node.size() - from;
+    std::copy_n(node.begin() + static_cast<ptrdiff_t>(from), n, image.begin() + at(k) + 4);
+  }
+  return at(0);
+}
+
+TEST_F(DatFile, NodeBlocksAreFoundWhereverTheChainPutsThem) {
+  std::vector<DatFileEntry> leaf;
+  for (uint32_t id = 1; id <= 61; ++id)
+    leaf.push_back(entry(id, id));
+  const Bytes child_node = DatWriter::encode_node(leaf, {}, 61);
+  struct Case {
+    const char* name;
+    std::vector<int> slot_of;  // a node of 1716 bytes takes seven 256-byte blocks
+    int last;
+  };
+  const Case cases[] = {
+      {"consecutive", {0, 1, 2, 3, 4, 5, 6}, 6},
+      {"reversed", {6, 5, 4, 3, 2, 1, 0}, 6},
+      {"swapped pairs", {1, 0, 3, 2, 5, 4, 6}, 6},
+      {"last block far away", {0, 1, 2, 3, 4, 5, 12}, 6},
+      {"first block far away", {12, 1, 2, 3, 4, 5, 6}, 6},
+      {"chain ends early, rest runs on", {0, 2, 4}, 2},
+      {"first block last in the file, chain ends early", {7, 0}, 1},
+  };
+  for (const Case& c : cases) {
+    Bytes image = DatWriter(256, 2).finish();
+    const uint32_t child = append_node(image, child_node, c.slot_of, c.last);
+    const Bytes root_node = DatWriter::encode_node({entry(100, 7)}, {child, 0}, 1);
+    const uint32_t root = append_node(image, root_node, c.slot_of, c.last);
+    store_le<uint32_t>(image.data() + 0x160, root);
+    auto db = open(image);
+    ASSERT_TRUE(db) << c.name << ": " << db.error().message();
+    EXPECT_EQ(db->files().size(), 62u) << c.name;
+    for (uint32_t id = 1; id <= 61; ++id)
+      EXPECT_EQ(db->files().at(id).size, id) << c.name;
+    EXPECT_EQ(db->files().at(100).size, 7u) << c.name;
+  }
+}
+
 TEST_F(DatFile, NodeWith62EntriesFailsOnTheFirstEntryThatDoesNotFit) {
   std::vector<DatFileEntry> many;
   for (uint32_t id = 1; id <= 62; ++id)
