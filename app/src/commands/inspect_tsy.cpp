@@ -3,6 +3,7 @@
 #include <absl/container/flat_hash_map.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "tessary/dat/file_type.hpp"
@@ -61,13 +62,15 @@ Status print_tsy_meta(const TsyReader& reader, Output& out) {
 
 Status print_tsy_list(const TsyReader& reader, Output& out) {
   TypeLabels labels;
+  // Entries of one namespace are neighbours in a sound index, so its label is checked once.
+  std::optional<ResourceNamespace> ns;
   for (TsyIndexWalker walker(reader); !walker.done();) {
     const TsyEntry e = TRY(walker.next());
-    const ResourceNamespace ns = TRY(e.namespace_id());
+    if (!ns || ns->bytes() != e.ns) ns = TRY(e.namespace_id());
     // "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}"
     const std::string_view type = labels(e.type_id);
     out.build_line(kMaxListLine + type.size())
-        .text(ns.as_str())
+        .text(ns->as_str())
         .text(":")
         .hex(e.file_id, 8)
         .text(" - ")
