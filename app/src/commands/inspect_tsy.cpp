@@ -3,6 +3,7 @@
 #include <absl/container/flat_hash_map.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -38,19 +39,28 @@ Status print_tsy_meta(const TsyReader& reader, Output& out) {
   out.line("Index Offs:  0x{:08X}", h.index_offset);
   out.line("Meta Size:   {}", h.metadata_size);
 
-  // Entries of one namespace are neighbours in a sound index, so the last counter is reused.
+  // Entries of one namespace are neighbours in a sound index, so the last counter is reused and
+  // most records are only compared with their neighbour's namespace bytes.
   absl::flat_hash_map<ResourceNamespace, uint64_t> counts;
   uint64_t* last = nullptr;
   ResourceNamespace::Bytes last_ns{};
+  auto tally = [&](const uint8_t* ns) -> Status {
+    if (!last || std::memcmp(ns, last_ns.data(), last_ns.size()) != 0) {
+      std::memcpy(last_ns.data(), ns, last_ns.size());
+      last = &counts[TRY(ResourceNamespace::from_bytes(last_ns))];
+    }
+    ++*last;
+    return {};
+  };
   for (TsyIndexWalker walker(reader); !walker.done();) {
-    const TsyEntry e = TRY(walker.next());
-    if (last && e.ns == last_ns) {
-      ++*last;
+    const std::span<const uint8_t> records = walker.next_records();
+    if (records.empty()) {
+      const TsyEntry e = TRY(walker.next());
+      TRY(tally(e.ns.data()));
       continue;
     }
-    last = &counts[TRY(e.namespace_id())];
-    last_ns = e.ns;
-    ++*last;
+    for (size_t at = 0; at < records.size(); at += TsyEntry::kSize)
+      TRY(tally(records.data() + at));
   }
   std::vector<std::pair<ResourceNamespace, uint64_t>> sorted(counts.begin(), counts.end());
   std::sort(sorted.begin(), sorted.end());
