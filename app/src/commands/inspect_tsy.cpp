@@ -13,23 +13,39 @@ namespace tessary::app {
 
 namespace {
 
-// format_type_label builds a string; an archive of a million entries has a handful of type codes.
-class TypeLabels {
+// The middle of a `list` line for each type code, " - {label:<28} - Size: ", made once:
+// format_type_label builds a string, and an archive of a million entries has a handful of codes.
+class TypeSegments {
  public:
   std::string_view operator()(uint32_t code) {
-    auto [it, inserted] = labels_.try_emplace(code);
-    if (inserted) it->second = format_type_label(code);
+    auto [it, inserted] = segments_.try_emplace(code);
+    if (inserted) it->second = fmt::format(" - {:<28} - Size: ", format_type_label(code));
     return it->second;
   }
 
  private:
-  absl::flat_hash_map<uint32_t, std::string> labels_;
+  absl::flat_hash_map<uint32_t, std::string> segments_;
 };
 
-// Every piece of a `list` line but the type label, at its widest: a 32-byte label, a 64-bit
-// offset.
-constexpr size_t kMaxListLine =
-    ResourceNamespace::kMaxLen + 1 + 8 + 3 + 28 + 9 + 10 + 11 + 16 + 10 + 2 + 1;
+// Every piece of a `list` line but the type segment, at its widest: a 32-byte label and its
+// colon, a 64-bit offset.
+constexpr size_t kMaxListLine = ResourceNamespace::kMaxLen + 1 + 8 + 10 + 11 + 16 + 10 + 2 + 1;
+
+// One `list` line: "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}", the
+// namespace label and its colon given as `prefix`.
+void print_list_line(std::string_view prefix, std::string_view type_segment, const TsyEntry& e,
+                     Output& out) {
+  out.build_line(kMaxListLine + type_segment.size())
+      .text(prefix)
+      .hex(e.file_id, 8)
+      .text(type_segment)
+      .left(e.size, 10)
+      .text(" - Offset: ")
+      .hex(e.offset, 8)
+      .text(" - Flags: ")
+      .hex(e.flags, 2)
+      .end();
+}
 
 }  // namespace
 
@@ -71,27 +87,28 @@ Status print_tsy_meta(const TsyReader& reader, Output& out) {
 }
 
 Status print_tsy_list(const TsyReader& reader, Output& out) {
-  TypeLabels labels;
-  // Entries of one namespace are neighbours in a sound index, so its label is checked once.
+  TypeSegments segments;
+  // Entries of one namespace are neighbours in a sound index, so its label is checked and its
+  // line prefix made once.
   std::optional<ResourceNamespace> ns;
+  std::string prefix;
+  auto print = [&](const TsyEntry& e) -> Status {
+    if (!ns || ns->bytes() != e.ns) {
+      ns = TRY(e.namespace_id());
+      prefix = fmt::format("{}:", ns->as_str());
+    }
+    print_list_line(prefix, segments(e.type_id), e, out);
+    return {};
+  };
   for (TsyIndexWalker walker(reader); !walker.done();) {
-    const TsyEntry e = TRY(walker.next());
-    if (!ns || ns->bytes() != e.ns) ns = TRY(e.namespace_id());
-    // "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}"
-    const std::string_view type = labels(e.type_id);
-    out.build_line(kMaxListLine + type.size())
-        .text(ns->as_str())
-        .text(":")
-        .hex(e.file_id, 8)
-        .text(" - ")
-        .left(type, 28)
-        .text(" - Size: ")
-        .left(e.size, 10)
-        .text(" - Offset: ")
-        .hex(e.offset, 8)
-        .text(" - Flags: ")
-        .hex(e.flags, 2)
-        .end();
+    const std::span<const uint8_t> records = walker.next_records();
+    if (records.empty()) {
+      const TsyEntry e = TRY(walker.next());
+      TRY(print(e));
+      continue;
+    }
+    for (size_t at = 0; at < records.size(); at += TsyEntry::kSize)
+      TRY(print(TsyEntry::from_record(records.data() + at)));
   }
   return {};
 }
