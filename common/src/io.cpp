@@ -28,9 +28,13 @@ File::~File() {
 }
 
 IoResult<File> File::open_read(const std::filesystem::path& path) {
+  return open_read_at(AT_FDCWD, path.c_str());
+}
+
+IoResult<File> File::open_read_at(int dir_fd, const char* name) {
   int fd;
   do
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::openat(dir_fd, name, O_RDONLY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return std::unexpected(IoError::from_errno(errno));
   return File(fd);

@@ -65,8 +65,24 @@ std::array<uint8_t, TsyNamespaceIndexEntry::kSize> TsyNamespaceIndexEntry::encod
   return RecordBytes<kSize>().put(ns).put(start_index).put(entry_count).done();
 }
 
+TsyEntry TsyEntry::from_record(const uint8_t* p) {
+  TsyEntry e;
+  std::memcpy(e.ns.data(), p, e.ns.size());
+  e.file_id = load_le<uint32_t>(p + 32);
+  e.type_id = load_le<uint32_t>(p + 36);
+  e.offset = load_le<uint64_t>(p + 40);
+  e.size = load_le<uint32_t>(p + 48);
+  e.comp_size = load_le<uint32_t>(p + 52);
+  e.flags = p[56];
+  e.storage_id = p[57];
+  e.reserved = load_le<uint16_t>(p + 58);
+  return e;
+}
+
 Decoded<TsyEntry> TsyEntry::read(Cursor& c) {
   static constexpr const char* kRec = "TsyEntry";
+  // Only a short record is read field by field, to name the field that runs out.
+  if (c.remaining() >= kSize) return from_record(c.bytes(kSize)->data());
   TsyEntry e;
   e.ns = TRY_FIELD(c.array<32>(), "namespace", kRec);
   e.file_id = TRY_FIELD(c.u32(), "file_id", kRec);

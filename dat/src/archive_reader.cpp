@@ -204,16 +204,28 @@ void TsyIndexWalker::fill(uint32_t pos) {
     fallback_end_ = pos + count;
 }
 
+bool TsyIndexWalker::buffered() {
+  auto held = [&] { return next_ >= buf_first_ && next_ - buf_first_ < buf_count_; };
+  if (!held() && next_ >= fallback_end_) fill(next_);
+  return held();
+}
+
 DatResult<TsyEntry> TsyIndexWalker::next() {
-  const uint32_t pos = next_++;
-  auto buffered = [&] { return pos >= buf_first_ && pos - buf_first_ < buf_count_; };
-  if (!buffered() && pos >= fallback_end_) fill(pos);
   // A chunk that cannot be read is retried entry by entry, so output and errors match
   // per-entry reads exactly.
-  if (!buffered()) return reader_.read_entry_at(pos);
+  if (!buffered()) return reader_.read_entry_at(next_++);
+  const uint32_t pos = next_++;
   Cursor c(std::span<const uint8_t>(buf_).subspan(size_t{pos - buf_first_} * TsyEntry::kSize,
                                                   TsyEntry::kSize));
   return TRY(TsyEntry::read(c));
+}
+
+std::span<const uint8_t> TsyIndexWalker::next_records() {
+  if (!buffered()) return {};
+  const uint32_t pos = next_;
+  next_ = buf_first_ + buf_count_;
+  return std::span<const uint8_t>(buf_).subspan(size_t{pos - buf_first_} * TsyEntry::kSize,
+                                                size_t{next_ - pos} * TsyEntry::kSize);
 }
 
 }  // namespace tessary

@@ -14,6 +14,8 @@ namespace {
 
 constexpr const char* kLogTarget = "tessary_dat::archive";
 constexpr size_t kWriteBuffer = 8 * 1024;
+// Stored bytes of small resources leave in writes of this size; larger ones go out directly.
+constexpr size_t kDataBuffer = 1 << 20;
 
 // Record writes report I/O failures as record errors, as the record reader does.
 DatError record_write_error(IoError e) {
@@ -79,6 +81,8 @@ DatResult<TsyStreamWriter> TsyStreamWriter::create(File file, bool compress) {
   const TsyHeader placeholder;  // magic and version, everything else zero
   if (auto written = w.file_.write_all(placeholder.encode()); !written)
     return std::unexpected(record_write_error(std::move(written).error()));
+  w.offset_ = TsyHeader::kSize;
+  w.pending_.reserve(kDataBuffer);
   return w;
 }
 
@@ -92,8 +96,8 @@ DatResult<void> TsyStreamWriter::write_entry(std::string_view label, uint32_t fi
 
   uint8_t flags = pruned ? TsyEntry::kPruned : 0;
   const std::span<const uint8_t> stored = maybe_compress(label, file_id, bytes, flags);
-  const uint64_t offset = TRY(file_.position());
-  TRY(file_.write_all(stored));
+  const uint64_t offset = offset_;
+  TRY(put_data(stored));
 
   TsyEntry e;
   e.ns = ns.bytes();
@@ -104,6 +108,23 @@ DatResult<void> TsyStreamWriter::write_entry(std::string_view label, uint32_t fi
   e.comp_size = static_cast<uint32_t>(stored.size());
   e.flags = flags;
   entries_.push_back(e);
+  return {};
+}
+
+DatResult<void> TsyStreamWriter::put_data(std::span<const uint8_t> bytes) {
+  if (pending_.size() + bytes.size() > kDataBuffer) TRY(drain_data());
+  if (bytes.size() >= kDataBuffer)
+    TRY(file_.write_all(bytes));
+  else
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+  offset_ += bytes.size();
+  return {};
+}
+
+DatResult<void> TsyStreamWriter::drain_data() {
+  auto written = file_.write_all(pending_);
+  pending_.clear();
+  TRY(std::move(written));
   return {};
 }
 
@@ -121,10 +142,11 @@ std::span<const uint8_t> TsyStreamWriter::maybe_compress(std::string_view label,
     }
     ZSTD_CCtx_setParameter(cctx_.get(), ZSTD_c_compressionLevel, kTsyCompressionLevel);
   }
-  // Room for one byte less than the input: a frame that does not fit is not worth storing.
-  frame_.resize(bytes.size() - 1);
+  // Room for one byte less than the input: a frame that does not fit is not worth storing. The
+  // buffer only grows, so its bytes are not cleared again for every resource.
+  if (frame_.size() < bytes.size()) frame_.resize(bytes.size());
   const size_t n =
-      ZSTD_compress2(cctx_.get(), frame_.data(), frame_.size(), bytes.data(), bytes.size());
+      ZSTD_compress2(cctx_.get(), frame_.data(), bytes.size() - 1, bytes.data(), bytes.size());
   if (ZSTD_isError(n)) {
     if (ZSTD_getErrorCode(n) != ZSTD_error_dstSize_tooSmall)
       log::warn(kLogTarget, "Compression failed for {}:0x{:08X}: {}", label, file_id,
@@ -138,7 +160,8 @@ std::span<const uint8_t> TsyStreamWriter::maybe_compress(std::string_view label,
 DatResult<void> TsyStreamWriter::finish(TsyStreamWriter w) {
   std::sort(w.entries_.begin(), w.entries_.end(), by_namespaced_id);
 
-  const uint64_t metadata_offset = TRY(w.file_.position());
+  TRY(w.drain_data());
+  const uint64_t metadata_offset = w.offset_;
   {
     std::vector<TsyNamespaceIndexEntry> spans;
     for (uint32_t i = 0; i < w.entries_.size(); ++i) {

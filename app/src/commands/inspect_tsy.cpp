@@ -3,6 +3,8 @@
 #include <absl/container/flat_hash_map.h>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "tessary/dat/file_type.hpp"
@@ -11,23 +13,39 @@ namespace tessary::app {
 
 namespace {
 
-// format_type_label builds a string; an archive of a million entries has a handful of type codes.
-class TypeLabels {
+// The middle of a `list` line for each type code, " - {label:<28} - Size: ", made once:
+// format_type_label builds a string, and an archive of a million entries has a handful of codes.
+class TypeSegments {
  public:
   std::string_view operator()(uint32_t code) {
-    auto [it, inserted] = labels_.try_emplace(code);
-    if (inserted) it->second = format_type_label(code);
+    auto [it, inserted] = segments_.try_emplace(code);
+    if (inserted) it->second = fmt::format(" - {:<28} - Size: ", format_type_label(code));
     return it->second;
   }
 
  private:
-  absl::flat_hash_map<uint32_t, std::string> labels_;
+  absl::flat_hash_map<uint32_t, std::string> segments_;
 };
 
-// Every piece of a `list` line but the type label, at its widest: a 32-byte label, a 64-bit
-// offset.
-constexpr size_t kMaxListLine =
-    ResourceNamespace::kMaxLen + 1 + 8 + 3 + 28 + 9 + 10 + 11 + 16 + 10 + 2 + 1;
+// Every piece of a `list` line but the type segment, at its widest: a 32-byte label and its
+// colon, a 64-bit offset.
+constexpr size_t kMaxListLine = ResourceNamespace::kMaxLen + 1 + 8 + 10 + 11 + 16 + 10 + 2 + 1;
+
+// One `list` line: "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}", the
+// namespace label and its colon given as `prefix`.
+void print_list_line(std::string_view prefix, std::string_view type_segment, const TsyEntry& e,
+                     Output& out) {
+  out.build_line(kMaxListLine + type_segment.size())
+      .text(prefix)
+      .hex(e.file_id, 8)
+      .text(type_segment)
+      .left(e.size, 10)
+      .text(" - Offset: ")
+      .hex(e.offset, 8)
+      .text(" - Flags: ")
+      .hex(e.flags, 2)
+      .end();
+}
 
 }  // namespace
 
@@ -37,19 +55,28 @@ Status print_tsy_meta(const TsyReader& reader, Output& out) {
   out.line("Index Offs:  0x{:08X}", h.index_offset);
   out.line("Meta Size:   {}", h.metadata_size);
 
-  // Entries of one namespace are neighbours in a sound index, so the last counter is reused.
+  // Entries of one namespace are neighbours in a sound index, so the last counter is reused and
+  // most records are only compared with their neighbour's namespace bytes.
   absl::flat_hash_map<ResourceNamespace, uint64_t> counts;
   uint64_t* last = nullptr;
   ResourceNamespace::Bytes last_ns{};
+  auto tally = [&](const uint8_t* ns) -> Status {
+    if (!last || std::memcmp(ns, last_ns.data(), last_ns.size()) != 0) {
+      std::memcpy(last_ns.data(), ns, last_ns.size());
+      last = &counts[TRY(ResourceNamespace::from_bytes(last_ns))];
+    }
+    ++*last;
+    return {};
+  };
   for (TsyIndexWalker walker(reader); !walker.done();) {
-    const TsyEntry e = TRY(walker.next());
-    if (last && e.ns == last_ns) {
-      ++*last;
+    const std::span<const uint8_t> records = walker.next_records();
+    if (records.empty()) {
+      const TsyEntry e = TRY(walker.next());
+      TRY(tally(e.ns.data()));
       continue;
     }
-    last = &counts[TRY(e.namespace_id())];
-    last_ns = e.ns;
-    ++*last;
+    for (size_t at = 0; at < records.size(); at += TsyEntry::kSize)
+      TRY(tally(records.data() + at));
   }
   std::vector<std::pair<ResourceNamespace, uint64_t>> sorted(counts.begin(), counts.end());
   std::sort(sorted.begin(), sorted.end());
@@ -60,25 +87,28 @@ Status print_tsy_meta(const TsyReader& reader, Output& out) {
 }
 
 Status print_tsy_list(const TsyReader& reader, Output& out) {
-  TypeLabels labels;
+  TypeSegments segments;
+  // Entries of one namespace are neighbours in a sound index, so its label is checked and its
+  // line prefix made once.
+  std::optional<ResourceNamespace> ns;
+  std::string prefix;
+  auto print = [&](const TsyEntry& e) -> Status {
+    if (!ns || ns->bytes() != e.ns) {
+      ns = TRY(e.namespace_id());
+      prefix = fmt::format("{}:", ns->as_str());
+    }
+    print_list_line(prefix, segments(e.type_id), e, out);
+    return {};
+  };
   for (TsyIndexWalker walker(reader); !walker.done();) {
-    const TsyEntry e = TRY(walker.next());
-    const ResourceNamespace ns = TRY(e.namespace_id());
-    // "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}"
-    const std::string_view type = labels(e.type_id);
-    out.build_line(kMaxListLine + type.size())
-        .text(ns.as_str())
-        .text(":")
-        .hex(e.file_id, 8)
-        .text(" - ")
-        .left(type, 28)
-        .text(" - Size: ")
-        .left(e.size, 10)
-        .text(" - Offset: ")
-        .hex(e.offset, 8)
-        .text(" - Flags: ")
-        .hex(e.flags, 2)
-        .end();
+    const std::span<const uint8_t> records = walker.next_records();
+    if (records.empty()) {
+      const TsyEntry e = TRY(walker.next());
+      TRY(print(e));
+      continue;
+    }
+    for (size_t at = 0; at < records.size(); at += TsyEntry::kSize)
+      TRY(print(TsyEntry::from_record(records.data() + at)));
   }
   return {};
 }

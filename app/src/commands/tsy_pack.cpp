@@ -1,11 +1,19 @@
-// tsy-pack: a flat directory of [ID].[TYPE] files (both hexadecimal) into one TSY archive.
+// tsy-pack: a flat directory of [ID].[TYPE] files (both hexadecimal) into one TSY archive. The
+// directory is listed and checked first; the files are then read one at a time in the archive's
+// order and streamed out, so memory holds one file, not the whole input.
 #include <dirent.h>
+#include <sys/stat.h>
 
+#include <absl/container/flat_hash_set.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "commands.hpp"
 #include "tessary/common/number_text.hpp"
+#include "tessary/common/pending_file.hpp"
 #include "tessary/common/text.hpp"
 #include "tessary/dat/archive_writer.hpp"
 
@@ -26,80 +34,130 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// Reads one input file, refusing the file the archive is about to replace and, before reading
-// it, a file too large for an archive entry.
-AppResult<std::vector<uint8_t>> read_input(const Path& path, const Path& output,
-                                           const File* existing_output, std::string_view label,
-                                           uint32_t file_id, size_t entries_before) {
-  auto file = File::open_read(path);
-  if (!file) return std::unexpected(AppError(file.error()));
-  if (existing_output && is_same_file(path, *existing_output))
-    return std::unexpected(AppError(fmt::format(
-        "Refusing to write to {}: it is one of the input files being read", debug_quoted(output))));
-  auto len = file->len();
-  if (!len) return std::unexpected(AppError(len.error()));
-  TRY(check_tsy_capacity(label, file_id, *len, entries_before));
-  std::vector<uint8_t> bytes(*len);
-  if (auto r = file->read_exact_at(bytes, 0); !r) return std::unexpected(AppError(r.error()));
-  return bytes;
+// A file the scan accepted; its bytes are read only when the archive is written.
+struct InputFile {
+  uint32_t file_id = 0;
+  uint32_t type_id = 0;
+  uint64_t size = 0;
+  size_t name_at = 0;  // start of its NUL-terminated name in Scan::names
+};
+
+struct Scan {
+  std::vector<InputFile> files;
+  std::string names;
+};
+
+// The existing OUTPUT when it is a regular file, the only kind that can be among the inputs.
+std::optional<struct stat> existing_output(const Path& output) {
+  struct stat st;
+  if (::stat(output.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return st;
 }
 
-// Adds every [ID].[TYPE] file of the input directory to the writer, in listing order, and
-// returns how many there were.
-AppResult<int32_t> collect(const TsyPack& cmd, std::string_view label, TsyWriter& writer,
-                           Output& out) {
-  std::unique_ptr<DIR, DirCloser> dir(::opendir(cmd.input.c_str()));
-  if (!dir)
+// Checks one accepted file as adding it to the archive would, before any byte is read: the file
+// the archive is about to replace, the format's capacity, a file id met before.
+AppResult<void> check_input(const struct stat& st, uint32_t file_id, const Path& output,
+                            const std::optional<struct stat>& output_st, std::string_view label,
+                            const Scan& scan, absl::flat_hash_set<uint32_t>& ids) {
+  if (output_st && st.st_dev == output_st->st_dev && st.st_ino == output_st->st_ino)
+    return std::unexpected(AppError(fmt::format(
+        "Refusing to write to {}: it is one of the input files being read", debug_quoted(output))));
+  TRY(check_tsy_capacity(label, file_id, static_cast<uint64_t>(st.st_size), scan.files.size()));
+  if (!ids.insert(file_id).second)
     return std::unexpected(
-        AppError(IoError::from_errno(errno)).context("Failed to read input directory"));
-  // Only an existing regular file can be among the inputs; opening anything else (a FIFO) could
-  // block.
-  std::error_code ec;
-  auto output_file = std::filesystem::is_regular_file(cmd.output, ec) ? File::open_read(cmd.output)
-                                                                      : std::unexpected(IoError{});
-  const File* existing_output = output_file ? &*output_file : nullptr;
+        AppError(DatError::duplicate_namespaced_id(std::string(label), file_id)));
+  return {};
+}
 
-  int32_t count = 0;
+// Lists the input directory in listing order: skip lines, name errors and every check that needs
+// no file content, so that the first bad file in listing order stops the run. Returns the
+// accepted files sorted by file id, the order their bytes take in the archive.
+AppResult<Scan> scan_input(const TsyPack& cmd, DIR* dir, std::string_view label, Output& out) {
+  const int dir_fd = ::dirfd(dir);
+  const std::optional<struct stat> output_st = existing_output(cmd.output);
+  Scan scan;
+  absl::flat_hash_set<uint32_t> ids;
   for (;;) {
     errno = 0;
-    const dirent* ent = ::readdir(dir.get());
+    const dirent* ent = ::readdir(dir);
     if (!ent) {
       if (errno != 0) return std::unexpected(AppError(IoError::from_errno(errno)));
       break;
     }
     const std::string_view raw_name = ent->d_name;
     if (raw_name == "." || raw_name == "..") continue;
-    const Path path = cmd.input / raw_name;
-    if (!std::filesystem::is_regular_file(path, ec)) continue;
-    const std::string name = validate_utf8(raw_name) ? std::string() : std::string(raw_name);
+    // Symbolic links are followed; anything that is not a regular file is passed over.
+    struct stat st;
+    if (::fstatat(dir_fd, ent->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    const std::string_view name = validate_utf8(raw_name) ? std::string_view() : raw_name;
 
     const size_t dot = name.find('.');
-    if (dot == std::string::npos || name.find('.', dot + 1) != std::string::npos) {
+    if (dot == std::string_view::npos || name.find('.', dot + 1) != std::string_view::npos) {
       out.line("Skipping {} (expected format: [ID].[TYPE] in hex)", name);
       continue;
     }
-    const uint32_t file_id = TRY(with_context(parse_u32(std::string_view(name).substr(0, dot), 16),
-                                              "Invalid hex ID in filename: " + name));
-    const uint32_t type_id = TRY(with_context(parse_u32(std::string_view(name).substr(dot + 1), 16),
-                                              "Invalid hex Type ID in filename: " + name));
-    std::vector<uint8_t> bytes =
-        TRY(read_input(path, cmd.output, existing_output, label, file_id, writer.size()));
-    TRY(writer.add(label, file_id, type_id, std::move(bytes)));
-    ++count;
+    const uint32_t file_id = TRY(with_context(parse_u32(name.substr(0, dot), 16),
+                                              fmt::format("Invalid hex ID in filename: {}", name)));
+    const uint32_t type_id =
+        TRY(with_context(parse_u32(name.substr(dot + 1), 16),
+                         fmt::format("Invalid hex Type ID in filename: {}", name)));
+    TRY(check_input(st, file_id, cmd.output, output_st, label, scan, ids));
+    scan.files.push_back({file_id, type_id, static_cast<uint64_t>(st.st_size), scan.names.size()});
+    scan.names.append(raw_name);
+    scan.names.push_back('\0');
   }
-  return count;
+  std::sort(scan.files.begin(), scan.files.end(),
+            [](const InputFile& a, const InputFile& b) { return a.file_id < b.file_id; });
+  return scan;
+}
+
+// Failures of the archive file are reported as the archive writer reports its own.
+template <typename T>
+DatResult<T> as_dat(IoResult<T>&& r) {
+  if (!r) return std::unexpected(DatError(std::move(r).error()));
+  if constexpr (std::is_void_v<T>)
+    return {};
+  else
+    return std::move(r).value();
+}
+
+// Streams the accepted files into the archive in their final order through one reused buffer. A
+// file that cannot be read fails the run with its I/O error alone; anything else here is a
+// failure to write the archive.
+AppResult<void> write_archive(const TsyPack& cmd, DIR* dir, std::string_view label,
+                              const Scan& scan) {
+  constexpr std::string_view kWriteFailed = "Failed to write TSY file";
+  auto pending =
+      TRY(with_context(as_dat(PendingFile::create_beside(cmd.output)), std::string(kWriteFailed)));
+  auto stream = TRY(with_context(TsyStreamWriter::create(pending.take_file(), cmd.compress),
+                                 std::string(kWriteFailed)));
+  std::vector<uint8_t> buffer;
+  for (const InputFile& f : scan.files) {
+    // Grown only, so its bytes are not cleared again for every file.
+    if (buffer.size() < f.size) buffer.resize(f.size);
+    const std::span<uint8_t> bytes(buffer.data(), f.size);
+    auto file = File::open_read_at(::dirfd(dir), scan.names.c_str() + f.name_at);
+    if (!file) return std::unexpected(AppError(std::move(file).error()));
+    if (auto r = file->read_exact_at(bytes, 0); !r) return std::unexpected(AppError(r.error()));
+    TRY(with_context(stream.add(label, f.file_id, f.type_id, bytes), std::string(kWriteFailed)));
+  }
+  TRY(with_context(TsyStreamWriter::finish(std::move(stream)), std::string(kWriteFailed)));
+  TRY(with_context(as_dat(pending.commit()), std::string(kWriteFailed)));
+  return {};
 }
 
 }  // namespace
 
 Status run_tsy_pack(const TsyPack& cmd, Output& out) {
-  TsyWriter writer;
-  writer.compress = cmd.compress;
   const std::string_view label = namespace_for(cmd.output);
   out.line("Packing files from {} into {}", debug_quoted(cmd.input), debug_quoted(cmd.output));
-  const int32_t count = TRY(collect(cmd, label, writer, out));
-  TRY(with_context(TsyWriter::write(std::move(writer), cmd.output), "Failed to write TSY file"));
-  out.line("Successfully packed {} files into {}", count, debug_quoted(cmd.output));
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(cmd.input.c_str()));
+  if (!dir)
+    return std::unexpected(
+        AppError(IoError::from_errno(errno)).context("Failed to read input directory"));
+  const Scan scan = TRY(scan_input(cmd, dir.get(), label, out));
+  TRY(write_archive(cmd, dir.get(), label, scan));
+  out.line("Successfully packed {} files into {}", scan.files.size(), debug_quoted(cmd.output));
   return {};
 }
 

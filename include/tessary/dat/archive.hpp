@@ -59,6 +59,8 @@ struct TsyEntry {
   uint16_t reserved = 0;
 
   static Decoded<TsyEntry> read(Cursor& c);
+  // A whole record, which cannot fail.
+  static TsyEntry from_record(const uint8_t* record);
   std::array<uint8_t, kSize> encode() const;
 
   DatResult<ResourceNamespace> namespace_id() const { return ResourceNamespace::from_bytes(ns); }

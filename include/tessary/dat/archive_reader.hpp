@@ -73,9 +73,15 @@ class TsyIndexWalker {
   uint32_t position() const { return next_; }
   // The entry at position(), then advances by one even when the entry cannot be read.
   DatResult<TsyEntry> next();
+  // The raw records from position() to the end of the chunk that holds it, which are then passed
+  // over; empty when that chunk cannot be read (next() then reads its entries one by one). For
+  // callers that look at a few bytes of each of a million records.
+  std::span<const uint8_t> next_records();
 
  private:
   void fill(uint32_t pos);
+  // Makes the chunk holding position() current; false when it is read entry by entry.
+  bool buffered();
 
   const TsyReader& reader_;
   uint32_t chunk_entries_;

@@ -1,6 +1,7 @@
 #pragma once
-// Writers of TSY archives. TsyStreamWriter writes each resource's bytes the moment it is added and
-// keeps only the index records; finish() appends metadata and index and rewrites the header.
+// Writers of TSY archives. TsyStreamWriter writes each resource's bytes as it is added (small ones
+// gathered into large writes) and keeps only the index records; finish() appends metadata and
+// index and rewrites the header.
 // TsyWriter collects resources in memory and streams them in (namespace, file id) order, so the
 // same set of resources always gives the same bytes, whatever the order they were added in.
 
@@ -59,9 +60,14 @@ class TsyStreamWriter {
   // The stored bytes and flags bit for `bytes`: a zstd frame when it is strictly shorter.
   std::span<const uint8_t> maybe_compress(std::string_view label, uint32_t file_id,
                                           std::span<const uint8_t> bytes, uint8_t& flags);
+  // Appends stored bytes at offset_.
+  DatResult<void> put_data(std::span<const uint8_t> bytes);
+  DatResult<void> drain_data();
 
   File file_;
   bool compress_;
+  uint64_t offset_ = 0;           // where the next stored bytes go: the file position once drained
+  std::vector<uint8_t> pending_;  // stored bytes not yet written, below kDataBuffer
   std::vector<TsyEntry> entries_;
   absl::flat_hash_set<NamespacedId> seen_;
   // One encoder context and one frame buffer for every resource of the archive.

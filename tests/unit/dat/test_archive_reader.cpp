@@ -374,5 +374,36 @@ TEST_F(TsyReaderTest, IndexWalkerMatchesPerEntryReadsAcrossChunksAndFailures) {
   }
 }
 
+TEST_F(TsyReaderTest, IndexWalkerHandsOutRawRecordsUpToEachChunkEnd) {
+  TsyBuilder b;
+  for (uint32_t id = 0; id < 10; ++id)
+    b.add("a", id, std::string(id, 'd'));
+  const auto p = write(b.build());
+  TsyReader r = *TsyReader::open(p);
+  // One entry taken alone, then raw runs: the rest of the first chunk, then whole chunks.
+  TsyIndexWalker walker(r, 4);
+  ASSERT_TRUE(walker.next());
+  std::vector<uint32_t> run_lengths;
+  std::vector<uint32_t> ids;
+  while (!walker.done()) {
+    const auto records = walker.next_records();
+    ASSERT_EQ(records.size() % 60, 0u);
+    ASSERT_FALSE(records.empty());
+    run_lengths.push_back(static_cast<uint32_t>(records.size() / 60));
+    for (size_t at = 0; at < records.size(); at += 60)
+      ids.push_back(load_le<uint32_t>(records.data() + at + 32));
+  }
+  EXPECT_EQ(run_lengths, (std::vector<uint32_t>{3, 4, 2}));
+  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+
+  // A chunk that cannot be read gives no raw run; its entries still come one by one from next().
+  std::filesystem::resize_file(p, std::filesystem::file_size(p) - 3 * 60 - 10);
+  TsyIndexWalker cut(r, 4);
+  EXPECT_EQ(cut.next_records().size(), 4u * 60);
+  EXPECT_TRUE(cut.next_records().empty());
+  EXPECT_EQ(cut.position(), 4u);
+  EXPECT_EQ(cut.next()->file_id, 4u);
+}
+
 }  // namespace
 }  // namespace tessary

@@ -168,6 +168,29 @@ TEST_F(TsyWriterTest, StreamWriterKeepsDataInArrivalOrderAndSortsTheIndex) {
   EXPECT_EQ(std::pair(index[1].file_id, index[1].offset), std::pair(2u, uint64_t{24}));
 }
 
+TEST_F(TsyWriterTest, StreamWriterPlacesSmallAndLargeResourcesBackToBack) {
+  // Small resources are gathered before they are written, large ones go out at once; either
+  // way each lands right after the one before.
+  std::vector<std::vector<uint8_t>> data;
+  for (size_t size : {size_t{3}, size_t{3} << 20, size_t{5}, (size_t{1} << 20) - 4, size_t{7}})
+    data.emplace_back(size, static_cast<uint8_t>('a' + data.size()));
+  auto s = TsyStreamWriter::create(*File::create(path("big.tsy")), false);
+  ASSERT_TRUE(s);
+  for (uint32_t id = 0; id < data.size(); ++id)
+    ASSERT_TRUE(s->add("eor/portal", id, 0, data[id]));
+  ASSERT_TRUE(TsyStreamWriter::finish(std::move(*s)));
+  TsyReader r = *TsyReader::open(path("big.tsy"));
+  uint64_t expected_offset = 24;
+  for (uint32_t id = 0; id < data.size(); ++id) {
+    SCOPED_TRACE(id);
+    const TsyEntry e = *r.read_entry_at(id);
+    EXPECT_EQ(e.offset, expected_offset);
+    EXPECT_EQ(*r.read_entry_data(e), data[id]);
+    expected_offset += data[id].size();
+  }
+  EXPECT_EQ(r.header().index_offset - r.header().metadata_size, expected_offset);
+}
+
 TEST_F(TsyWriterTest, CompressesOnlyWhenTheFrameIsStrictlySmaller) {
   std::mt19937 rng(7);
   std::vector<uint8_t> random(16);
