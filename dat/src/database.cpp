@@ -180,10 +180,13 @@ struct Walker {
   // One node is decoded at a time, so one buffer serves the whole walk.
   std::array<uint8_t, DatDatabase::kNodeSize> bytes{};
 
-  // The bytes of a node whose blocks all follow one another.
+  // The bytes of a node whose blocks all follow one another, up to its last byte: a huge block
+  // size must not turn the read-ahead into a read of the rest of the file.
   uint64_t node_span() const {
     const uint64_t payload = db.header().block_size - 4;
-    return (DatDatabase::kNodeSize + payload - 1) / payload * db.header().block_size;
+    const uint64_t full_blocks = (DatDatabase::kNodeSize - 1) / payload;
+    return full_blocks * db.header().block_size + 4 +
+           (DatDatabase::kNodeSize - full_blocks * payload);
   }
 
   DatResult<void> node(uint32_t offset, int depth) {

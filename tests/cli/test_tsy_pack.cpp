@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -165,6 +166,24 @@ TEST(TsyPack, OutputThroughALinkLandsInTheLinkedFileAndADeviceStaysADevice) {
     GTEST_SKIP() << "cannot create a device node here";
   EXPECT_EQ(run_tool({"tsy-pack", "in", "null"}, dir.path()).status, 0);
   EXPECT_TRUE(fs::is_character_file(dir / "null"));
+}
+
+// The first bad file in listing order stops the run, whether its fault is in its name or in its
+// content: an unreadable file listed before a badly named one is the error reported.
+TEST(TsyPack, AnUnreadableFileFailsTheRunAtItsPlaceInTheListing) {
+  if (::geteuid() == 0) GTEST_SKIP() << "every file is readable to root";
+  TempDir dir;
+  dir.write("in/1.6", "x");
+  dir.write("in/zz.6", "y");
+  fs::permissions(dir / "in/1.6", fs::perms::none);
+  std::string first;
+  for (const auto& e : fs::directory_iterator(dir / "in"))
+    if (first.empty()) first = e.path().filename();
+  const RunResult r = run_tool({"tsy-pack", "in", "out.tsy"}, dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(first == "1.6" ? "Permission denied" : "Invalid hex ID in filename: zz.6"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(TsyPack, OutputIsTheSameWhateverTheDirectoryOrder) {

@@ -2,7 +2,9 @@
 // directory is listed and checked first; the files are then read one at a time in the archive's
 // order and streamed out, so memory holds one file, not the whole input.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <absl/container/flat_hash_set.h>
 
@@ -54,11 +56,24 @@ std::optional<struct stat> existing_output(const Path& output) {
   return st;
 }
 
-// Checks one accepted file as adding it to the archive would, before any byte is read: the file
-// the archive is about to replace, the format's capacity, a file id met before.
-AppResult<void> check_input(const struct stat& st, uint32_t file_id, const Path& output,
-                            const std::optional<struct stat>& output_st, std::string_view label,
-                            const Scan& scan, absl::flat_hash_set<uint32_t>& ids) {
+// A file that cannot be opened fails the run at its place in the listing, as reading it there
+// would. The access check is cheap and keeps the open itself for the write pass; only when it
+// fails is the file opened, to report the system's own error.
+AppResult<void> check_readable(int dir_fd, const char* name) {
+  if (::faccessat(dir_fd, name, R_OK, AT_EACCESS) == 0) return {};
+  auto file = File::open_read_at(dir_fd, name);
+  if (!file) return std::unexpected(AppError(std::move(file).error()));
+  return {};
+}
+
+// Checks one accepted file as adding it to the archive would, before any byte is read: that it
+// can be opened, the file the archive is about to replace, the format's capacity, a file id met
+// before.
+AppResult<void> check_input(int dir_fd, const char* name, const struct stat& st, uint32_t file_id,
+                            const Path& output, const std::optional<struct stat>& output_st,
+                            std::string_view label, const Scan& scan,
+                            absl::flat_hash_set<uint32_t>& ids) {
+  TRY(check_readable(dir_fd, name));
   if (output_st && st.st_dev == output_st->st_dev && st.st_ino == output_st->st_ino)
     return std::unexpected(AppError(fmt::format(
         "Refusing to write to {}: it is one of the input files being read", debug_quoted(output))));
@@ -101,7 +116,7 @@ AppResult<Scan> scan_input(const TsyPack& cmd, DIR* dir, std::string_view label,
     const uint32_t type_id =
         TRY(with_context(parse_u32(name.substr(dot + 1), 16),
                          fmt::format("Invalid hex Type ID in filename: {}", name)));
-    TRY(check_input(st, file_id, cmd.output, output_st, label, scan, ids));
+    TRY(check_input(dir_fd, ent->d_name, st, file_id, cmd.output, output_st, label, scan, ids));
     scan.files.push_back({file_id, type_id, static_cast<uint64_t>(st.st_size), scan.names.size()});
     scan.names.append(raw_name);
     scan.names.push_back('\0');
