@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "commands.hpp"
-#include "tessary/common/number_text.hpp"
 #include "tessary/common/text.hpp"
 #include "tessary/dat/archive_writer.hpp"
 
@@ -73,18 +72,14 @@ AppResult<int32_t> collect(const TsyPack& cmd, std::string_view label, TsyWriter
     if (!std::filesystem::is_regular_file(path, ec)) continue;
     const std::string name = validate_utf8(raw_name) ? std::string() : std::string(raw_name);
 
-    const size_t dot = name.find('.');
-    if (dot == std::string::npos || name.find('.', dot + 1) != std::string::npos) {
+    const std::optional<PackName> parsed = TRY(parse_pack_name(name));
+    if (!parsed) {
       out.line("Skipping {} (expected format: [ID].[TYPE] in hex)", name);
       continue;
     }
-    const uint32_t file_id = TRY(with_context(parse_u32(std::string_view(name).substr(0, dot), 16),
-                                              "Invalid hex ID in filename: " + name));
-    const uint32_t type_id = TRY(with_context(parse_u32(std::string_view(name).substr(dot + 1), 16),
-                                              "Invalid hex Type ID in filename: " + name));
     std::vector<uint8_t> bytes =
-        TRY(read_input(path, cmd.output, existing_output, label, file_id, writer.size()));
-    TRY(writer.add(label, file_id, type_id, std::move(bytes)));
+        TRY(read_input(path, cmd.output, existing_output, label, parsed->file_id, writer.size()));
+    TRY(writer.add(label, parsed->file_id, parsed->type_id, std::move(bytes)));
     ++count;
   }
   return count;
