@@ -13,7 +13,7 @@ jobs=${JOBS:-$(nproc)}
 scripts/install-deps.sh fuzz
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++-16 -DTESSARY_FUZZ=ON -DTESSARY_BENCH=OFF
-read -r -a all < <(tr ';' ' ' <"$build/fuzz/targets.txt")
+read -r -a all < <(tr ";" " " <"$build/fuzz/targets.txt") || true  # no final newline
 read -r -a targets <<<"${FUZZ_TARGETS:-${all[*]}}"
 cmake --build "$build" -j "$jobs" --target make-fuzz-seeds "${targets[@]/#/fuzz_}"
 
