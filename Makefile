@@ -1,12 +1,13 @@
 # `make` builds, `make run` shows the tool on a generated sample, `make test` runs every test
-# (release build, then again under AddressSanitizer and UndefinedBehaviorSanitizer).
+# (release build, then again under AddressSanitizer and UndefinedBehaviorSanitizer), `make fuzz`
+# runs the fuzz targets.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 SAMPLE := $(BUILD)/sample
 TOOL := $(BUILD)/dat-tool
 
-.PHONY: all build deps run test test-release test-asan bench format clean
+.PHONY: all build deps run test test-release test-asan bench fuzz format clean
 
 all: build
 
@@ -35,8 +36,12 @@ test-asan:
 bench: deps build
 	@scripts/bench.sh $(BUILD)
 
+# Each fuzz target for FUZZ_SECONDS (default 60), one after another; needs clang, installed on demand.
+fuzz: deps
+	@scripts/fuzz.sh
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -1,3 +1,5 @@
+#include <fmt/format.h>
+
 #include <array>
 
 #include "cli.hpp"
@@ -47,6 +49,18 @@ AppResult<uint32_t> parse_id_arg(const std::string& text) {
   auto id = parse_id_auto(text);
   if (!id) return std::unexpected(AppError(std::move(id).error()));
   return *id;
+}
+
+AppResult<std::optional<PackName>> parse_pack_name(std::string_view name) {
+  const size_t dot = name.find('.');
+  if (dot == std::string_view::npos || name.find('.', dot + 1) != std::string_view::npos)
+    return std::nullopt;
+  const uint32_t file_id = TRY(with_context(parse_u32(name.substr(0, dot), 16),
+                                            fmt::format("Invalid hex ID in filename: {}", name)));
+  const uint32_t type_id =
+      TRY(with_context(parse_u32(name.substr(dot + 1), 16),
+                       fmt::format("Invalid hex Type ID in filename: {}", name)));
+  return PackName{file_id, type_id};
 }
 
 }  // namespace tessary::app

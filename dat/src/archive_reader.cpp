@@ -18,6 +18,13 @@ uint64_t zstd_output_bound(size_t frame_size) {
   return (uint64_t{frame_size} / 3 + 1) * ZSTD_BLOCKSIZE_MAX;
 }
 
+// Output that may be set aside at once for a frame. A frame (or the entry's size) promising more
+// is decoded into a buffer that grows with what it really produces: a lying size must not make
+// a small file take gigabytes.
+uint64_t zstd_trusted_output(size_t frame_size) {
+  return std::max<uint64_t>(uint64_t{1} << 20, uint64_t{frame_size} * 32);
+}
+
 }  // namespace
 
 void TsyReader::DctxDeleter::operator()(ZSTD_DCtx* ctx) const {
@@ -181,11 +188,37 @@ std::optional<std::vector<uint8_t>> TsyReader::decompress_zstd(std::span<const u
     dctx_.reset(ZSTD_createDCtx());
     if (!dctx_) return std::nullopt;
   }
+  if (capacity > zstd_trusted_output(frame.size())) return decompress_zstd_growing(frame, capacity);
   std::vector<uint8_t> out(capacity);
   const size_t n =
       ZSTD_decompressDCtx(dctx_.get(), out.data(), out.size(), frame.data(), frame.size());
   if (ZSTD_isError(n)) return std::nullopt;
   out.resize(n);
+  return out;
+}
+
+std::optional<std::vector<uint8_t>> TsyReader::decompress_zstd_growing(
+    std::span<const uint8_t> frame, uint64_t capacity) const {
+  ZSTD_DCtx* dctx = dctx_.get();
+  ZSTD_DCtx_reset(dctx, ZSTD_reset_session_only);
+  std::vector<uint8_t> out(zstd_trusted_output(frame.size()));
+  ZSTD_inBuffer in{frame.data(), frame.size(), 0};
+  size_t produced = 0;
+  for (;;) {
+    if (produced == out.size() && out.size() < capacity)
+      out.resize(std::min<uint64_t>(capacity, uint64_t{out.size()} * 2));
+    ZSTD_outBuffer o{out.data(), out.size(), produced};
+    const size_t consumed_before = in.pos;
+    const size_t left = ZSTD_decompressStream(dctx, &o, &in);
+    if (ZSTD_isError(left)) return std::nullopt;
+    const bool progressed = in.pos != consumed_before || o.pos != produced;
+    produced = o.pos;
+    // 0 ends a frame; further input is a further frame, as for one-shot decoding.
+    if (left == 0 && in.pos == in.size) break;
+    // Stuck: the frame is cut short, or wants more room than the entry allows.
+    if (!progressed) return std::nullopt;
+  }
+  out.resize(produced);
   return out;
 }
 

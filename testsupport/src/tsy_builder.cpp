@@ -11,6 +11,15 @@ ResourceNamespace::Bytes ns_bytes(std::string_view label) {
   return out;
 }
 
+std::vector<uint8_t> zstd_rle_frame(uint32_t blocks, uint32_t block_size) {
+  std::vector<uint8_t> f = {0x28, 0xB5, 0x2F, 0xFD, 0x00, 0x50};
+  for (uint32_t i = 0; i < blocks; ++i) {
+    const uint32_t header = block_size << 3 | 1u << 1 | (i + 1 == blocks ? 1u : 0u);
+    f.insert(f.end(), {uint8_t(header), uint8_t(header >> 8), uint8_t(header >> 16), 'r'});
+  }
+  return f;
+}
+
 TsyBuilder& TsyBuilder::add(std::string_view ns, uint32_t file_id, std::span<const uint8_t> stored,
                             uint8_t flags, std::optional<uint32_t> size, uint32_t type_id) {
   TsyEntry e;

@@ -14,7 +14,6 @@
 #include <optional>
 
 #include "commands.hpp"
-#include "tessary/common/number_text.hpp"
 #include "tessary/common/pending_file.hpp"
 #include "tessary/common/text.hpp"
 #include "tessary/dat/archive_writer.hpp"
@@ -106,18 +105,15 @@ AppResult<Scan> scan_input(const TsyPack& cmd, DIR* dir, std::string_view label,
     if (::fstatat(dir_fd, ent->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
     const std::string_view name = validate_utf8(raw_name) ? std::string_view() : raw_name;
 
-    const size_t dot = name.find('.');
-    if (dot == std::string_view::npos || name.find('.', dot + 1) != std::string_view::npos) {
+    const std::optional<PackName> parsed = TRY(parse_pack_name(name));
+    if (!parsed) {
       out.line("Skipping {} (expected format: [ID].[TYPE] in hex)", name);
       continue;
     }
-    const uint32_t file_id = TRY(with_context(parse_u32(name.substr(0, dot), 16),
-                                              fmt::format("Invalid hex ID in filename: {}", name)));
-    const uint32_t type_id =
-        TRY(with_context(parse_u32(name.substr(dot + 1), 16),
-                         fmt::format("Invalid hex Type ID in filename: {}", name)));
-    TRY(check_input(dir_fd, ent->d_name, st, file_id, cmd.output, output_st, label, scan, ids));
-    scan.files.push_back({file_id, type_id, static_cast<uint64_t>(st.st_size), scan.names.size()});
+    TRY(check_input(dir_fd, ent->d_name, st, parsed->file_id, cmd.output, output_st, label, scan,
+                    ids));
+    scan.files.push_back(
+        {parsed->file_id, parsed->type_id, static_cast<uint64_t>(st.st_size), scan.names.size()});
     scan.names.append(raw_name);
     scan.names.push_back('\0');
   }

@@ -12,6 +12,9 @@ template <typename... F>
 struct Overloaded : F... {
   using F::operator()...;
 };
+// Spelled out for compilers without aggregate deduction (clang before 17 builds the fuzz targets).
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // Kinds whose "no value" is a value the maps never hold: storing it removes the key.
 template <typename Map, typename Key, typename Value>

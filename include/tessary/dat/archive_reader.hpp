@@ -43,7 +43,7 @@ class TsyReader {
   // The entry's resource bytes, decompressed when the entry is compressed.
   DatResult<std::vector<uint8_t>> read_entry_data(const TsyEntry& entry) const;
   // One zstd frame into at most `expected_size` bytes; nothing when the frame is bad or needs
-  // more room. The output never grows past what the frame can produce, whatever it claims.
+  // more room. Memory follows what the frame really produces, whatever it or the entry claims.
   std::optional<std::vector<uint8_t>> decompress_zstd(std::span<const uint8_t> frame,
                                                       uint32_t expected_size) const;
 
@@ -54,6 +54,8 @@ class TsyReader {
 
   TsyReader() = default;
   DatResult<void> read_namespace_spans(uint64_t metadata_offset);
+  std::optional<std::vector<uint8_t>> decompress_zstd_growing(std::span<const uint8_t> frame,
+                                                              uint64_t capacity) const;
 
   File file_;
   TsyHeader header_;

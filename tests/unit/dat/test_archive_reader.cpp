@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 
 #include "tessary/dat/archive_reader.hpp"
 #include "tessary/dat/archive_writer.hpp"
@@ -343,6 +344,53 @@ TEST_F(TsyReaderTest, AHostileSizeClaimNeverAllocatesMoreThanTheFrameCanProduce)
 
   // A header that claims more than the entry holds fails before anything is decoded.
   EXPECT_FALSE(r.decompress_zstd(claiming, 99));
+}
+
+TEST_F(TsyReaderTest, MemoryFollowsWhatAFrameProducesNotWhatItsEntryClaims) {
+  // A 64 KB frame could in principle yield 2.8 GB, so a buffer sized by the entry's claim (or the
+  // frame's own) would take that much for a frame that yields 16 KB.
+  std::vector<uint8_t> cut = testsupport::zstd_rle_frame(40, 100000);
+  cut.resize(cut.size() - 2);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> frame;
+    uint32_t size;
+    std::optional<std::string> error;  // none: reads back `size` bytes 'r'
+  };
+  const Case cases[] = {
+      {"16 KB from a 64 KB frame under a 4 GiB claim", testsupport::zstd_rle_frame(16000, 1),
+       UINT32_MAX,
+       "Corruption detected: Decompressed size mismatch for 0x00000001: expected 4294967295, "
+       "got 16000"},
+      {"4 MB from 166 bytes: the buffer grows to the size",
+       testsupport::zstd_rle_frame(40, 100000),
+       4000000,
+       {}},
+      {"frame cut short while growing", cut, 4000000, "Failed to recover compressed file 00000003"},
+      {"frame yields more than the entry holds", testsupport::zstd_rle_frame(40, 100000), 3000000,
+       "Failed to recover compressed file 00000004"},
+  };
+  TsyBuilder b;
+  uint32_t id = 0;
+  for (const Case& c : cases)
+    b.add("n", ++id, c.frame, TsyEntry::kCompressed, c.size);
+  TsyReader r = open_ok(b);
+  id = 0;
+  for (const Case& c : cases) {
+    rusage before;
+    ::getrusage(RUSAGE_SELF, &before);
+    auto data = r.read_entry_data(*r.find_entry(++id));
+    rusage after;
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << c.name;  // KiB
+    if (c.error) {
+      ASSERT_FALSE(data) << c.name;
+      EXPECT_EQ(data.error().message(), *c.error) << c.name;
+    } else {
+      ASSERT_TRUE(data) << c.name << ": " << data.error().message();
+      EXPECT_EQ(*data, std::vector<uint8_t>(c.size, 'r')) << c.name;
+    }
+  }
 }
 
 TEST_F(TsyReaderTest, IndexWalkerMatchesPerEntryReadsAcrossChunksAndFailures) {

@@ -17,6 +17,10 @@ namespace tessary::testsupport {
 // The stored form of a label, without validation (any bytes, cut at 32).
 ResourceNamespace::Bytes ns_bytes(std::string_view label);
 
+// A zstd frame without a content size: `blocks` RLE blocks of `block_size` bytes 'r' (at most
+// 128 KiB), the last flagged as such, in a 1 MiB window. Four bytes a block, whatever it yields.
+std::vector<uint8_t> zstd_rle_frame(uint32_t blocks, uint32_t block_size);
+
 class TsyBuilder {
  public:
   struct HeaderOverrides {
