@@ -138,23 +138,15 @@ std::string utf16_lossy(std::span<const uint8_t> bytes, bool big_endian) {
 }
 
 std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
-  const auto code_point = [](uint8_t b) -> uint32_t {
-    return b < 0xA0 ? kWindows1252High[b - 0x80] : b;
-  };
-  // Sized exactly up front: every byte from 0x80 maps to a code point below 0x10000, so it takes
-  // two or three bytes.
-  size_t size = bytes.size();
-  for (uint8_t b : bytes)
-    if (b >= 0x80) size += code_point(b) < 0x800 ? 1 : 2;
   std::string out;
-  out.reserve(size);
+  out.reserve(bytes.size());
   size_t run = 0;  // start of the pending ASCII run, copied at once
   for (size_t i = 0; i < bytes.size(); ++i) {
     const uint8_t b = bytes[i];
     if (b < 0x80) continue;
     out.append(reinterpret_cast<const char*>(bytes.data() + run), i - run);
     run = i + 1;
-    append_utf8(out, code_point(b));
+    append_utf8(out, b < 0xA0 ? kWindows1252High[b - 0x80] : b);
   }
   out.append(reinterpret_cast<const char*>(bytes.data() + run), bytes.size() - run);
   return out;
