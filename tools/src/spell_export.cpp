@@ -1,5 +1,6 @@
 #include "tessary/tools/spell_export.hpp"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 #include "tessary/common/text.hpp"
 
 namespace tessary {
-
-using nlohmann::ordered_json;
 
 namespace {
 
@@ -32,42 +31,6 @@ constexpr std::array<F, 8> kMinimalPreset = {F::Name,         F::Description, F:
 
 size_t code(F field) {
   return static_cast<size_t>(field);
-}
-
-// Widened exactly; NaN and infinities have no JSON number.
-ordered_json json_float(float value) {
-  if (!std::isfinite(value)) return nullptr;
-  return static_cast<double>(value);
-}
-
-ordered_json field_value(const SpellBase& s, F field) {
-  switch (field) {
-    case F::Name:
-      return s.name;
-    case F::Description:
-      return s.description;
-    case F::School:
-      return s.school;
-    case F::Category:
-      return s.category;
-    case F::Bitfield:
-      return s.bitfield;
-    case F::BaseMana:
-      return s.base_mana;
-    case F::BaseRangeConstant:
-      return json_float(s.base_range_constant);
-    case F::BaseRangeMod:
-      return json_float(s.base_range_mod);
-    case F::Power:
-      return s.power;
-    case F::RawComponents:
-      return s.raw_components;
-    case F::ManaMod:
-      return s.mana_mod;
-    case F::FormulaVersion:
-      return s.formula_version;
-  }
-  return nullptr;
 }
 
 // Whether a spell passes the school and category filters; an empty filter passes everything.
@@ -94,50 +57,25 @@ class SpellFilter {
 // --- The document writer ---------------------------------------------------------------------
 // The layout is the usual pretty form, but floats must be the shortest text that reads back to
 // the same double, which the JSON library's own float output does not always give; so the
-// document is written here, with fmt's shortest round-trip formatting for floats.
+// document is written here, straight from the spells into one buffer, with fmt's shortest
+// round-trip formatting for floats.
 
 class DocumentWriter {
  public:
   explicit DocumentWriter(std::string& out) : out_(out) {}
 
-  std::expected<void, std::string> value(const ordered_json& v, int depth) {
-    switch (v.type()) {
-      case ordered_json::value_t::null:
-        out_ += "null";
-        return {};
-      case ordered_json::value_t::boolean:
-        out_ += v.get<bool>() ? "true" : "false";
-        return {};
-      case ordered_json::value_t::number_unsigned:
-        integer(v.get<uint64_t>());
-        return {};
-      case ordered_json::value_t::number_integer:
-        integer(v.get<int64_t>());
-        return {};
-      case ordered_json::value_t::number_float:
-        number(v.get<double>());
-        return {};
-      case ordered_json::value_t::string:
-        return string(v.get_ref<const std::string&>());
-      case ordered_json::value_t::array:
-        return array(v, depth);
-      case ordered_json::value_t::object:
-        return object(v, depth);
-      default:
-        return std::unexpected(fmt::format("a {} value cannot be written", v.type_name()));
-    }
-  }
-
   // Shortest round-trip text, with ".0" on whole numbers; exponent form beyond fmt's limits
-  // (below 1e-4, from 1e16).
+  // (below 1e-4, from 1e16). NaN and infinities have no JSON number.
   void number(double d) {
     if (!std::isfinite(d)) {
       out_ += "null";
       return;
     }
-    const size_t start = out_.size();
-    fmt::format_to(std::back_inserter(out_), "{}", d);
-    if (out_.find_first_of(".e", start) == std::string::npos) out_ += ".0";
+    char text[32];  // the longest shortest-form double is 24 characters
+    const char* end = fmt::format_to(text, FMT_COMPILE("{}"), d);
+    const std::string_view written(text, static_cast<size_t>(end - text));
+    out_ += written;
+    if (written.find_first_of(".e") == std::string_view::npos) out_ += ".0";
   }
 
   // Quotation mark, backslash and control characters escaped; everything else as UTF-8, copied in
@@ -159,6 +97,85 @@ class DocumentWriter {
     return {};
   }
 
+  template <typename Int>
+  void integer(Int v) {
+    const fmt::format_int text(v);
+    out_.append(text.data(), text.size());
+  }
+
+  // The document's own keys (spell ids and field keys) need no escaping.
+  void key(std::string_view k, int depth) {
+    newline(depth);
+    out_ += '"';
+    out_ += k;
+    out_ += "\": ";
+  }
+
+  void newline(int depth) {
+    // Room for five levels; components, the deepest lines, are four in.
+    static constexpr std::string_view kIndents = "\n          ";
+    out_ += kIndents.substr(0, 1 + static_cast<size_t>(depth) * 2);
+  }
+
+  // Brackets around the items `item(i, depth + 1)` writes, one per line; "[]" or "{}" when there
+  // are none.
+  template <typename WriteItem>
+  std::expected<void, std::string> list(char open, char close, size_t count, int depth,
+                                        WriteItem&& item) {
+    out_ += open;
+    for (size_t i = 0; i < count; ++i) {
+      if (i > 0) out_ += ',';
+      if (auto r = item(i, depth + 1); !r) return r;
+    }
+    if (count > 0) newline(depth);
+    out_ += close;
+    return {};
+  }
+
+  std::expected<void, std::string> field_value(const SpellBase& s, F field, int depth) {
+    switch (field) {
+      case F::Name:
+        return string(s.name);
+      case F::Description:
+        return string(s.description);
+      case F::School:
+        integer(s.school);
+        break;
+      case F::Category:
+        integer(s.category);
+        break;
+      case F::Bitfield:
+        integer(s.bitfield);
+        break;
+      case F::BaseMana:
+        integer(s.base_mana);
+        break;
+      case F::BaseRangeConstant:
+        number(s.base_range_constant);  // widened exactly
+        break;
+      case F::BaseRangeMod:
+        number(s.base_range_mod);
+        break;
+      case F::Power:
+        integer(s.power);
+        break;
+      case F::RawComponents:
+        return list('[', ']', s.raw_components.size(), depth, [&](size_t i, int d) {
+          newline(d);
+          integer(s.raw_components[i]);
+          return std::expected<void, std::string>{};
+        });
+      case F::ManaMod:
+        integer(s.mana_mod);
+        break;
+      case F::FormulaVersion:
+        integer(s.formula_version);
+        break;
+    }
+    return {};
+  }
+
+ private:
   void escape(unsigned char c) {
     switch (c) {
       case '"':
@@ -187,63 +204,6 @@ class DocumentWriter {
     }
   }
 
-  template <typename Int>
-  void integer(Int v) {
-    const fmt::format_int text(v);
-    out_.append(text.data(), text.size());
-  }
-
-  void key(std::string_view k, int depth) {
-    newline(depth);
-    out_ += '"';
-    out_ += k;  // the document's own keys: spell ids and field keys, nothing to escape
-    out_ += "\": ";
-  }
-
-  void newline(int depth) {
-    out_ += '\n';
-    out_.append(static_cast<size_t>(depth) * 2, ' ');
-  }
-
-  std::expected<void, std::string> array(const ordered_json& v, int depth) {
-    if (v.empty()) {
-      out_ += "[]";
-      return {};
-    }
-    out_ += '[';
-    bool first = true;
-    for (const ordered_json& item : v) {
-      if (!first) out_ += ',';
-      first = false;
-      newline(depth + 1);
-      if (auto r = value(item, depth + 1); !r) return r;
-    }
-    newline(depth);
-    out_ += ']';
-    return {};
-  }
-
-  std::expected<void, std::string> object(const ordered_json& v, int depth) {
-    if (v.empty()) {
-      out_ += "{}";
-      return {};
-    }
-    out_ += '{';
-    bool first = true;
-    for (auto it = v.begin(); it != v.end(); ++it) {
-      if (!first) out_ += ',';
-      first = false;
-      newline(depth + 1);
-      if (auto r = string(it.key()); !r) return r;
-      out_ += ": ";
-      if (auto r = value(it.value(), depth + 1); !r) return r;
-    }
-    newline(depth);
-    out_ += '}';
-    return {};
-  }
-
- private:
   std::string& out_;
 };
 
@@ -279,29 +239,18 @@ SpellExportFile export_spell_table(const SpellTable& table, const SpellExportReq
   SpellExportFile file;
   file.fields = resolved_fields(request);
   file.file_id = table.id;
-
-  std::vector<F> by_key = file.fields;
-  std::ranges::sort(by_key, {}, document_key);
-
   const SpellFilter filter(request);
-  std::vector<std::pair<uint32_t, const SpellBase*>> selected;
-  selected.reserve(table.spells.size());
+  file.spells.reserve(table.spells.size());
   for (const auto& [id, spell] : table.spells)
-    if (filter.passes(spell)) selected.emplace_back(id, &spell);
-  std::ranges::sort(selected, {}, &std::pair<uint32_t, const SpellBase*>::first);
-
-  for (const auto& [id, spell] : selected) {
-    ordered_json fields = ordered_json::object();
-    auto& members = fields.get_ref<ordered_json::object_t&>();
-    members.reserve(by_key.size());
-    for (F field : by_key)
-      members.emplace(std::string(document_key(field)), field_value(*spell, field));
-    file.spells.emplace_hint(file.spells.end(), id, std::move(fields));
-  }
+    if (filter.passes(spell)) file.spells.push_back({id, &spell});
+  std::ranges::sort(file.spells, {}, &SpellExportFile::Entry::id);
   return file;
 }
 
 std::expected<std::string, std::string> serialize_spell_export(const SpellExportFile& file) {
+  std::vector<F> by_key = file.fields;
+  std::ranges::sort(by_key, {}, document_key);
+
   std::string out;
   out.reserve(128 + file.spells.size() * (32 + file.fields.size() * 40));
   DocumentWriter w(out);
@@ -310,27 +259,22 @@ std::expected<std::string, std::string> serialize_spell_export(const SpellExport
   w.integer(file.file_id);
   out += ',';
   w.key("fields", 1);
-  ordered_json keys = ordered_json::array();
-  for (F field : file.fields)
-    keys.push_back(document_key(field));
-  if (auto r = w.array(keys, 1); !r) return std::unexpected(r.error());
+  auto r = w.list('[', ']', file.fields.size(), 1, [&](size_t i, int depth) {
+    w.newline(depth);
+    return w.string(document_key(file.fields[i]));
+  });
+  if (!r) return std::unexpected(r.error());
   out += ',';
   w.key("spells", 1);
-  if (file.spells.empty()) {
-    out += "{}";
-  } else {
-    out += '{';
-    bool first = true;
-    for (const auto& [id, fields] : file.spells) {
-      if (!first) out += ',';
-      first = false;
-      const fmt::format_int name(id);
-      w.key(std::string_view(name.data(), name.size()), 2);
-      if (auto r = w.object(fields, 2); !r) return std::unexpected(r.error());
-    }
-    w.newline(1);
-    out += '}';
-  }
+  r = w.list('{', '}', file.spells.size(), 1, [&](size_t i, int depth) {
+    const fmt::format_int id(file.spells[i].id);
+    w.key(std::string_view(id.data(), id.size()), depth);
+    return w.list('{', '}', by_key.size(), depth, [&](size_t k, int member_depth) {
+      w.key(document_key(by_key[k]), member_depth);
+      return w.field_value(*file.spells[i].spell, by_key[k], member_depth);
+    });
+  });
+  if (!r) return std::unexpected(r.error());
   w.newline(0);
   out += '}';
   return out;

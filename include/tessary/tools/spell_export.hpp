@@ -5,13 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <expected>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "tessary/dat/spell_table.hpp"
 
@@ -64,11 +61,15 @@ struct SpellExportRequest {
   SpellPreset preset = SpellPreset::Base;
 };
 
+// The selection from one table; it points into the table, which must outlive it.
 struct SpellExportFile {
+  struct Entry {
+    uint32_t id = 0;
+    const SpellBase* spell = nullptr;
+  };
+
   std::vector<SpellExportField> fields;
-  // Spell id to field map. Each field map is a JSON object whose members are in byte order of
-  // their keys.
-  std::map<uint32_t, nlohmann::ordered_json> spells;
+  std::vector<Entry> spells;  // in id order
   uint32_t file_id = 0;
 };
 
@@ -79,7 +80,8 @@ std::vector<SpellExportField> resolved_fields(const SpellExportRequest& request)
 SpellExportFile export_spell_table(const SpellTable& table, const SpellExportRequest& request);
 
 // The pretty document (two-blank indentation, no final line break), or the writer's error text.
-// Floats are written as the shortest text that reads back to the same 64-bit value.
+// Each spell is an object of the selected fields, its members in byte order of their keys. Floats
+// are written as the shortest text that reads back to the same 64-bit value.
 std::expected<std::string, std::string> serialize_spell_export(const SpellExportFile& file);
 
 }  // namespace tessary
