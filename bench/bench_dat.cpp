@@ -4,13 +4,13 @@
 // (default bench/data); the open benchmarks are skipped when it holds none.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "dat_floor.hpp"
+#include "data_dir.hpp"
 #include "tessary/common/cursor.hpp"
 #include "tessary/common/io.hpp"
 #include "tessary/dat/database.hpp"
@@ -23,7 +23,7 @@ namespace {
 using tessary::DatDatabase;
 using tessary::DatFileEntry;
 
-std::filesystem::path g_data_dir = "bench/data";
+std::filesystem::path g_data_dir;
 
 void BM_Open(benchmark::State& state, const char* name) {
   const auto path = g_data_dir / name;
@@ -110,8 +110,7 @@ BENCHMARK_CAPTURE(BM_LrsDecode, text_with_noise, 30)->Unit(benchmark::kMilliseco
 BENCHMARK_CAPTURE(BM_LrsDecode, noise, 100)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (std::strncmp(argv[i], "--data=", 7) == 0) g_data_dir = argv[i] + 7;
+  g_data_dir = tessary::bench::data_dir_from_args(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -4,13 +4,13 @@
 // absent).
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "data_dir.hpp"
 #include "tessary/common/io.hpp"
 #include "tessary/dat/archive_reader.hpp"
 #include "tessary/dat/archive_writer.hpp"
@@ -23,7 +23,7 @@ using tessary::ResourceNamespace;
 using tessary::TsyReader;
 using tessary::TsyStreamWriter;
 
-fs::path g_data_dir = "bench/data";
+fs::path g_data_dir;
 
 constexpr uint32_t kEntries = 2000;
 
@@ -120,8 +120,7 @@ BENCHMARK(BM_ZstdReadEntries)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TsyIndexSearch);
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (std::strncmp(argv[i], "--data=", 7) == 0) g_data_dir = argv[i] + 7;
+  g_data_dir = tessary::bench::data_dir_from_args(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
