@@ -2,6 +2,7 @@
 // Each handler prints the lines both kinds of provider share, then the lines of its kind.
 #include <algorithm>
 #include <array>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -60,21 +61,25 @@ EntryVector entries_by_id(const DatFileMap& files) {
   return entries;
 }
 
-// Every piece of a `list` line but the type label, at its widest.
-constexpr size_t kMaxListLine = 8 + 3 + 25 + 9 + 20 + 11 + 8 + 10 + 8 + 1;
+// Every piece of a `list` line but the type segment, at its widest.
+constexpr size_t kMaxListLine = 8 + 20 + 11 + 8 + 10 + 8 + 1;
+
+// The middle of a `list` line, " - {label:<25} - Size: ", made once per type.
+std::string type_segment(DatFileType type) {
+  return fmt::format(" - {:<25} - Size: ", label(type));
+}
 
 // Entries are copied out of the map first, so printing a million lines walks memory in order
 // instead of probing the map once per id.
 void print_dat_list(const DatDatabase& db, Output& out) {
   const DatasetKind kind = dataset_kind(db.header());
+  StridedTextCache<DatFileType> segments;
   for (const DatFileEntry& e : entries_by_id(db.files())) {
     // "{:08X} - {:<25} - Size: {:<10} - Offset: {:08X} - Flags: {:08X}"
-    const std::string_view type = label(e.file_type_in_dat(kind));
-    out.build_line(kMaxListLine + type.size())
+    const StridedText& segment = segments.get(e.file_type_in_dat(kind), type_segment);
+    out.build_line(kMaxListLine + segment.size())
         .hex(e.id, 8)
-        .text(" - ")
-        .left(type, 25)
-        .text(" - Size: ")
+        .text(segment)
         .left(e.size, 10)
         .text(" - Offset: ")
         .hex(e.offset, 8)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "tessary/dat/file_type.hpp"
@@ -13,38 +14,22 @@ namespace tessary::app {
 
 namespace {
 
-// The middle of a `list` line for each type code, " - {label:<28} - Size: ", made once:
-// format_type_label builds a string, and an archive of a million entries has a handful of codes.
-class TypeSegments {
- public:
-  std::string_view operator()(uint32_t code) {
-    auto [it, inserted] = segments_.try_emplace(code);
-    if (inserted) it->second = fmt::format(" - {:<28} - Size: ", format_type_label(code));
-    return it->second;
-  }
-
- private:
-  absl::flat_hash_map<uint32_t, std::string> segments_;
-};
-
 // Every piece of a `list` line but the type segment, at its widest: a 32-byte label and its
 // colon, a 64-bit offset.
 constexpr size_t kMaxListLine = ResourceNamespace::kMaxLen + 1 + 8 + 10 + 11 + 16 + 10 + 2 + 1;
 
-// One `list` line: "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}", the
-// namespace label and its colon given as `prefix`.
-void print_list_line(std::string_view prefix, std::string_view type_segment, const TsyEntry& e,
-                     Output& out) {
-  out.build_line(kMaxListLine + type_segment.size())
-      .text(prefix)
-      .hex(e.file_id, 8)
-      .text(type_segment)
-      .left(e.size, 10)
-      .text(" - Offset: ")
-      .hex(e.offset, 8)
-      .text(" - Flags: ")
-      .hex(e.flags, 2)
-      .end();
+// The middle of a `list` line, " - {label:<28} - Size: ": format_type_label builds a string, and
+// an archive of a million entries has a handful of codes.
+std::string type_segment(uint32_t code) {
+  return fmt::format(" - {:<28} - Size: ", format_type_label(code));
+}
+
+// Compared as four words: the array's own comparison is a call to memcmp on every line.
+bool same_bytes(const ResourceNamespace::Bytes& a, const ResourceNamespace::Bytes& b) {
+  uint64_t x[4], y[4];
+  std::memcpy(x, a.data(), sizeof x);
+  std::memcpy(y, b.data(), sizeof y);
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
 }
 
 }  // namespace
@@ -87,17 +72,28 @@ Status print_tsy_meta(const TsyReader& reader, Output& out) {
 }
 
 Status print_tsy_list(const TsyReader& reader, Output& out) {
-  TypeSegments segments;
+  StridedTextCache<uint32_t> segments;
   // Entries of one namespace are neighbours in a sound index, so its label is checked and its
   // line prefix made once.
   std::optional<ResourceNamespace> ns;
-  std::string prefix;
+  StridedText prefix;
   auto print = [&](const TsyEntry& e) -> Status {
-    if (!ns || ns->bytes() != e.ns) {
+    if (!ns || !same_bytes(ns->bytes(), e.ns)) {
       ns = TRY(e.namespace_id());
-      prefix = fmt::format("{}:", ns->as_str());
+      prefix = StridedText(fmt::format("{}:", ns->as_str()));
     }
-    print_list_line(prefix, segments(e.type_id), e, out);
+    // "{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}"
+    const StridedText& segment = segments.get(e.type_id, type_segment);
+    out.build_line(kMaxListLine + segment.size())
+        .text(prefix)
+        .hex(e.file_id, 8)
+        .text(segment)
+        .left(e.size, 10)
+        .text(" - Offset: ")
+        .hex(e.offset, 8)
+        .text(" - Flags: ")
+        .hex(e.flags, 2)
+        .end();
     return {};
   };
   for (TsyIndexWalker walker(reader); !walker.done();) {

@@ -8,7 +8,8 @@
 namespace tessary::app {
 namespace {
 
-std::string captured(void (*write)(Output&)) {
+template <typename Write>
+std::string captured(Write write) {
   std::FILE* f = std::tmpfile();
   {
     Output out(fileno(f));
@@ -35,6 +36,45 @@ TEST(Output, LineBuilderPadsButNeverCuts) {
             "abc  |abcdefg|\n"
             "42        |12345678901|\n" +
                 std::string("x") + std::string(39, ' ') + "|" + std::string(32, ' ') + "|\n");
+}
+
+// The word-at-a-time digit paths against fmt, across their boundaries: digit counts, the largest
+// value each path takes and the first it hands to the general one, every hexadecimal letter.
+TEST(Output, NumbersMatchFmtAcrossTheFastPathBoundaries) {
+  const uint64_t values[] = {0,
+                             1,
+                             9,
+                             10,
+                             99,
+                             100,
+                             12345,
+                             9999999,
+                             10000000,
+                             99999999,
+                             100000000,
+                             4294967295u,
+                             0x89ABCDEF,
+                             0xFEDCBA98,
+                             0xA0B0C0D,
+                             0x1F,
+                             uint64_t{1} << 32,
+                             0xFFFFFFFFFFFFFFFF};
+  for (const uint64_t v : values) {
+    EXPECT_EQ(captured([v](Output& out) {
+                out.build_line(128)
+                    .hex(v, 8)
+                    .text("|")
+                    .hex(v, 2)
+                    .text("|")
+                    .left(v, 10)
+                    .text("|")
+                    .left(v, 3)
+                    .text("|")
+                    .end();
+              }),
+              fmt::format("{:08X}|{:02X}|{:<10}|{:<3}|\n", v, v, v, v))
+        << v;
+  }
 }
 
 TEST(Output, LinesAndBuiltLinesKeepTheirOrder) {
