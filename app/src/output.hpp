@@ -21,7 +21,7 @@ namespace tessary::app {
 // type label with its padding, a namespace prefix.
 class StridedText {
  public:
-  static constexpr size_t kStride = 32;
+  static constexpr size_t kStride = 64;
   StridedText() : StridedText(std::string_view()) {}
   explicit StridedText(std::string_view s)
       : size_(s.size()), bytes_((s.size() / kStride + 1) * kStride, ' ') {
@@ -108,9 +108,9 @@ class Output {
       return *this;
     }
     LineBuilder& left(uint64_t n, size_t width) {
-      if (n < 100'000'000 && width <= kSlack) {
+      if (n < 100'000'000 && width <= 16) {
         // Blanks first, then at most eight digits over them in one store.
-        std::memcpy(p_, kBlanks, kSlack);
+        std::memcpy(p_, kBlanks.data(), 16);
         const uint64_t digits = decimal8_digits(static_cast<uint32_t>(n));
         // Leading zeros are the low bytes; forcing the last digit keeps n = 0 at one digit.
         const int zeros = std::countr_zero(digits | (uint64_t{1} << 56)) / 8;
@@ -148,7 +148,11 @@ class Output {
 
    private:
     friend class Output;
-    static constexpr char kBlanks[kSlack + 1] = "                                ";
+    static constexpr std::array<char, kSlack> kBlanks = [] {
+      std::array<char, kSlack> blanks{};
+      blanks.fill(' ');
+      return blanks;
+    }();
     // "000102...FEFF": the two digits of every byte.
     static constexpr std::array<char, 512> kHexPairs = [] {
       std::array<char, 512> pairs{};
@@ -211,7 +215,7 @@ class Output {
       assert(static_cast<size_t>(limit_ - p_) >= blanks);
       if (blanks <= kSlack) {
         // One fixed-size copy; the blanks past `blanks` land in the slack and are overwritten.
-        std::memcpy(p_, kBlanks, kSlack);
+        std::memcpy(p_, kBlanks.data(), kSlack);
         p_ += blanks;
       } else {
         p_ = std::fill_n(p_, blanks, ' ');

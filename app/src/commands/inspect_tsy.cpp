@@ -26,10 +26,15 @@ std::string type_segment(uint32_t code) {
 
 // Compared as four words: the array's own comparison is a call to memcmp on every line.
 bool same_bytes(const ResourceNamespace::Bytes& a, const ResourceNamespace::Bytes& b) {
-  uint64_t x[4], y[4];
-  std::memcpy(x, a.data(), sizeof x);
-  std::memcpy(y, b.data(), sizeof y);
-  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
+  auto word = [](const ResourceNamespace::Bytes& bytes, size_t i) {
+    uint64_t w;
+    std::memcpy(&w, bytes.data() + 8 * i, 8);
+    return w;
+  };
+  uint64_t diff = 0;
+  for (size_t i = 0; i < 4; ++i)
+    diff |= word(a, i) ^ word(b, i);
+  return diff == 0;
 }
 
 }  // namespace
