@@ -211,6 +211,31 @@ TEST(SpellExportDocument, StringEscapes) {
       std::string::npos);
 }
 
+// Clean text is copied eight bytes at a time; these place escapes at every kind of spot in and
+// around such a block, including bytes next to an escape that a careless scan would flag too.
+TEST(SpellExportDocument, EscapesAnywhereInLongText) {
+  struct Case {
+    std::string text;
+    std::string written;
+  };
+  const Case cases[] = {
+      {"abcdefgh", "abcdefgh"},
+      {"abcdefg\"", "abcdefg\\\""},
+      {"abcdefgh\\", "abcdefgh\\\\"},
+      {"\nabcdefghijklmno\x1f", "\\nabcdefghijklmno\\u001f"},
+      {"ab\x01 !\"#\\]^_`abc", "ab\\u0001 !\\\"#\\\\]^_`abc"},
+      {"\"\"\"\"\"\"\"\"\"", "\\\"\\\"\\\"\\\"\\\"\\\"\\\"\\\"\\\""},
+      {"\x7f\xC3\xA9\xE2\x82\xAC\x1f!abcdefgh", "\x7f\xC3\xA9\xE2\x82\xAC\\u001f!abcdefgh"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\t", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\\t"},
+  };
+  for (const Case& c : cases) {
+    SpellTable t;
+    t.spells[1] = SpellBase{.name = c.text};
+    const std::string doc = document(t, {.fields = {F::Name}});
+    EXPECT_NE(doc.find("\"name\": \"" + c.written + "\"\n"), std::string::npos) << doc;
+  }
+}
+
 TEST(SpellExportDocument, TextThatIsNotUtf8IsAWriterError) {
   SpellTable t;
   t.spells[1] = SpellBase{.name = "\xFF"};
