@@ -1,7 +1,10 @@
 #include "tessary/common/text.hpp"
 
 #include <fmt/format.h>
+
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace tessary {
 
@@ -60,16 +63,52 @@ constexpr std::array<uint16_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// The UTF-8 form of each windows-1252 byte from 0x80: two or three bytes.
+struct Windows1252Utf8 {
+  std::array<char, 3> bytes;
+  size_t size;
+};
+constexpr std::array<Windows1252Utf8, 128> kWindows1252Utf8 = [] {
+  std::array<Windows1252Utf8, 128> table{};
+  for (uint32_t b = 0x80; b <= 0xFF; ++b) {
+    const uint32_t cp = b < 0xA0 ? kWindows1252High[b - 0x80] : b;
+    Windows1252Utf8& c = table[b - 0x80];
+    if (cp < 0x800) {
+      c = {{static_cast<char>(0xC0 | cp >> 6), static_cast<char>(0x80 | (cp & 0x3F)), 0}, 2};
+    } else {
+      c = {{static_cast<char>(0xE0 | cp >> 12), static_cast<char>(0x80 | (cp >> 6 & 0x3F)),
+            static_cast<char>(0x80 | (cp & 0x3F))},
+           3};
+    }
+  }
+  return table;
+}();
+
 }  // namespace
+
+size_t ascii_prefix(std::span<const uint8_t> bytes) {
+  constexpr uint64_t kHighBits = 0x8080808080808080;
+  size_t i = 0;
+  for (; bytes.size() - i >= 8; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    if (const uint64_t high = word & kHighBits; high != 0)
+      return i + static_cast<size_t>(std::countr_zero(high)) / 8;
+  }
+  while (i < bytes.size() && bytes[i] < 0x80)
+    ++i;
+  return i;
+}
 
 std::optional<Utf8Error> validate_utf8(std::span<const uint8_t> bytes) {
   size_t i = 0;
-  while (i < bytes.size()) {
+  while (true) {
+    i += ascii_prefix(bytes.subspan(i));
+    if (i == bytes.size()) return std::nullopt;
     SeqResult r = check_sequence(bytes, i);
     if (r.len == 0) return Utf8Error{i, r.error_len};
     i += r.len;
   }
-  return std::nullopt;
 }
 
 std::string utf8_lossy(std::span<const uint8_t> bytes) {
@@ -137,18 +176,29 @@ std::string utf16_lossy(std::span<const uint8_t> bytes, bool big_endian) {
   return out;
 }
 
+// Text is measured first and then written into a string of exactly its size: one allocation, and
+// ASCII runs copied at once.
 std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
+  size_t size = bytes.size();
+  for (size_t i = ascii_prefix(bytes); i < bytes.size(); i += ascii_prefix(bytes.subspan(i)))
+    size += kWindows1252Utf8[bytes[i++] - 0x80].size - 1;
   std::string out;
-  out.reserve(bytes.size());
-  size_t run = 0;  // start of the pending ASCII run, copied at once
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const uint8_t b = bytes[i];
-    if (b < 0x80) continue;
-    out.append(reinterpret_cast<const char*>(bytes.data() + run), i - run);
-    run = i + 1;
-    append_utf8(out, b < 0xA0 ? kWindows1252High[b - 0x80] : b);
-  }
-  out.append(reinterpret_cast<const char*>(bytes.data() + run), bytes.size() - run);
+  // The callback's own size argument is not used: this standard library passes the capacity.
+  out.resize_and_overwrite(size, [bytes, size](char* p, size_t) {
+    size_t i = 0;
+    while (true) {
+      const size_t run = ascii_prefix(bytes.subspan(i));
+      std::memcpy(p, bytes.data() + i, run);
+      p += run;
+      i += run;
+      if (i == bytes.size()) return size;
+      const Windows1252Utf8& c = kWindows1252Utf8[bytes[i++] - 0x80];
+      p[0] = c.bytes[0];
+      p[1] = c.bytes[1];
+      if (c.size == 3) p[2] = c.bytes[2];
+      p += c.size;
+    }
+  });
   return out;
 }
 
