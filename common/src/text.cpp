@@ -100,6 +100,10 @@ size_t ascii_prefix(std::span<const uint8_t> bytes) {
   return i;
 }
 
+size_t utf8_sequence_length(std::span<const uint8_t> bytes) {
+  return check_sequence(bytes, 0).len;
+}
+
 std::optional<Utf8Error> validate_utf8(std::span<const uint8_t> bytes) {
   size_t i = 0;
   while (true) {

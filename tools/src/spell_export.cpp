@@ -65,7 +65,7 @@ class SpellFilter {
 
 // Room kept past the end of the document: constant pieces are copied as blocks of this size and
 // strings as 8-byte words, and both may store more than they keep.
-constexpr size_t kSlack = 64;
+constexpr size_t kSlack = 32;
 
 // A constant run of the document (punctuation, indentation and a key), copied as one block.
 class Piece {
@@ -82,18 +82,21 @@ class Piece {
   size_t size_;
 };
 
-// Control characters, quotation mark and backslash need escaping. The result has the high bit of
-// each such byte set; bytes above the lowest flagged one may be flagged wrongly (a borrow of the
-// subtraction), so only the lowest flag may be relied upon. Bytes from 0x80 are never flagged.
-uint64_t needs_escape(uint64_t word) {
+// Bytes a string cannot copy as they are: control characters, quotation mark and backslash,
+// which need escaping, and bytes from 0x80, which start or continue a sequence that must be
+// checked as UTF-8. The result has the high bit of each such byte set; bytes above the lowest
+// flagged one may be flagged wrongly (a borrow of the subtraction), so only the lowest flag may be
+// relied upon.
+uint64_t needs_care(uint64_t word) {
   constexpr uint64_t kOnes = 0x0101010101010101;
   constexpr uint64_t kHigh = 0x8080808080808080;
   const auto below = [](uint64_t w, uint8_t limit) { return (w - kOnes * limit) & ~w & kHigh; };
-  return below(word, 0x20) | below(word ^ (kOnes * '"'), 1) | below(word ^ (kOnes * '\\'), 1);
+  return below(word, 0x20) | below(word ^ (kOnes * '"'), 1) | below(word ^ (kOnes * '\\'), 1) |
+         (word & kHigh);
 }
 
-bool needs_escape(uint8_t c) {
-  return c < 0x20 || c == '"' || c == '\\';
+bool needs_care(uint8_t c) {
+  return c < 0x20 || c == '"' || c == '\\' || c >= 0x80;
 }
 
 class DocumentWriter {
@@ -129,39 +132,53 @@ class DocumentWriter {
     }
     char* const start = p_;
     p_ = fmt::format_to(p_, FMT_COMPILE("{}"), d);
-    if (std::string_view(start, p_).find_first_of(".e") == std::string_view::npos) put(".0");
+    if (std::none_of(start, p_, [](char c) { return c == '.' || c == 'e'; })) put(".0");
   }
 
-  // Quotation mark, backslash and control characters escaped; everything else as UTF-8, copied
-  // eight bytes at a time up to the next byte that needs escaping.
+  // Quotation mark, backslash and control characters escaped; everything else as UTF-8, which is
+  // checked on the way.
   std::expected<void, std::string> string(std::string_view s) {
-    if (auto bad = validate_utf8(s))
-      return std::unexpected("string is not UTF-8: " + bad->to_string());
+    const auto* in = reinterpret_cast<const uint8_t*>(s.data());
+    const auto* const end = in + s.size();
     put('"');
-    const char* in = s.data();
-    const char* const end = in + s.size();
-    while (end - in >= 8) {
-      uint64_t word;
-      std::memcpy(&word, in, 8);
-      std::memcpy(p_, &word, 8);
-      const uint64_t flagged = needs_escape(word);
-      const size_t clean = flagged == 0 ? 8 : std::countr_zero(flagged) / 8;
-      in += clean;
-      p_ += clean;
-      if (clean < 8) escape(static_cast<uint8_t>(*in++));
-    }
-    for (; in < end; ++in) {
-      const auto c = static_cast<uint8_t>(*in);
-      if (needs_escape(c))
-        escape(c);
-      else
-        put(*in);
+    while (true) {
+      in = copy_clean_run(in, end);
+      if (in == end) break;
+      if (*in < 0x80) {
+        escape(*in++);
+        continue;
+      }
+      const size_t sequence = utf8_sequence_length(std::span(in, end));
+      if (sequence == 0)
+        return std::unexpected("string is not UTF-8: " + validate_utf8(s)->to_string());
+      p_ = std::copy_n(in, sequence, p_);
+      in += sequence;
     }
     put('"');
     return {};
   }
 
  private:
+  // Copies the bytes up to the next one that needs care, eight at a time while there are eight,
+  // and returns where that byte is (or `end`).
+  const uint8_t* copy_clean_run(const uint8_t* in, const uint8_t* end) {
+    while (end - in >= 8) {
+      uint64_t word;
+      std::memcpy(&word, in, 8);
+      std::memcpy(p_, &word, 8);
+      if (const uint64_t flagged = needs_care(word); flagged != 0) {
+        const size_t clean = static_cast<size_t>(std::countr_zero(flagged)) / 8;
+        p_ += clean;
+        return in + clean;
+      }
+      in += 8;
+      p_ += 8;
+    }
+    for (; in < end && !needs_care(*in); ++in)
+      put(static_cast<char>(*in));
+    return in;
+  }
+
   void escape(uint8_t c) {
     switch (c) {
       case '"':
@@ -198,31 +215,29 @@ class DocumentWriter {
 class SpellWriter {
  public:
   explicit SpellWriter(std::vector<F> by_key) : fields_(std::move(by_key)) {
-    for (size_t k = 0; k < fields_.size(); ++k)
+    for (size_t k = 0; k < fields_.size(); ++k) {
       members_.emplace_back(
           fmt::format("{}\n      \"{}\": ", k == 0 ? "" : ",", document_key(fields_[k])));
+      switch (fields_[k]) {
+        case F::Name:
+          name_ = true;
+          break;
+        case F::Description:
+          description_ = true;
+          break;
+        case F::RawComponents:
+          fixed_room_ += kSlack + kSpellComponents * DocumentWriter::kScalarRoom;
+          break;
+        default:
+          fixed_room_ += DocumentWriter::kScalarRoom;
+      }
+    }
   }
 
   // The most one spell's member may take.
   size_t room(const SpellBase& s) const {
-    size_t room = kSlack;  // the spell's key, brackets and separator
-    for (F field : fields_) {
-      room += kSlack;  // the member's key
-      switch (field) {
-        case F::Name:
-          room += DocumentWriter::string_room(s.name.size());
-          break;
-        case F::Description:
-          room += DocumentWriter::string_room(s.description.size());
-          break;
-        case F::RawComponents:
-          room += kSlack + s.raw_components.size() * DocumentWriter::kScalarRoom;
-          break;
-        default:
-          room += DocumentWriter::kScalarRoom;
-      }
-    }
-    return room;
+    return fixed_room_ + (name_ ? DocumentWriter::string_room(s.name.size()) : 0) +
+           (description_ ? DocumentWriter::string_room(s.description.size()) : 0);
   }
 
   std::expected<void, std::string> write(DocumentWriter& w, const SpellExportFile::Entry& entry,
@@ -295,8 +310,14 @@ class SpellWriter {
   inline static const Piece kNextComponent{",\n        "};
   inline static const Piece kComponentsEnd{"\n      ]"};
 
+  static constexpr size_t kSpellComponents = std::tuple_size_v<decltype(SpellBase::raw_components)>;
+
   std::vector<F> fields_;
   std::vector<Piece> members_;
+  // Room for the spell's key and brackets, each member's key and each value but the strings.
+  size_t fixed_room_ = kSlack + fields_.size() * kSlack;
+  bool name_ = false;
+  bool description_ = false;
 };
 
 // Everything but the spells' own members.

@@ -243,5 +243,26 @@ TEST(SpellExportDocument, TextThatIsNotUtf8IsAWriterError) {
             "string is not UTF-8: invalid utf-8 sequence of 1 bytes from index 0");
 }
 
+// UTF-8 is checked while the text is copied: the error names the first bad sequence wherever it
+// lies, and a text cut inside a sequence is an error too.
+TEST(SpellExportDocument, TextThatIsNotUtf8AnywhereIsAWriterError) {
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"abcdefgh\xFF", "invalid utf-8 sequence of 1 bytes from index 8"},
+      {"\xC3\xA9\xC3\xA9 abcdefghij\xE2\x82", "incomplete utf-8 byte sequence from index 15"},
+      {"a\"b\xE2\x82x", "invalid utf-8 sequence of 2 bytes from index 3"},
+      {"abcdefg\xC3", "incomplete utf-8 byte sequence from index 7"},
+  };
+  for (const Case& c : cases) {
+    SpellTable t;
+    t.spells[1] = SpellBase{.description = c.text};
+    EXPECT_EQ(serialize_spell_export(export_spell_table(t, {})).error(),
+              "string is not UTF-8: " + c.error);
+  }
+}
+
 }  // namespace
 }  // namespace tessary
