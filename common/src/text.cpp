@@ -63,6 +63,8 @@ constexpr std::array<uint16_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+constexpr uint64_t kOnes = 0x0101010101010101;  // a 1 in every byte of a word
+
 // The UTF-8 form of each windows-1252 byte from 0x80: two or three bytes.
 struct Windows1252Utf8 {
   std::array<char, 3> bytes;
@@ -87,7 +89,7 @@ constexpr std::array<Windows1252Utf8, 128> kWindows1252Utf8 = [] {
 }  // namespace
 
 size_t ascii_prefix(std::span<const uint8_t> bytes) {
-  constexpr uint64_t kHighBits = 0x8080808080808080;
+  constexpr uint64_t kHighBits = kOnes << 7;
   size_t i = 0;
   for (; bytes.size() - i >= 8; i += 8) {
     uint64_t word;
@@ -180,23 +182,42 @@ std::string utf16_lossy(std::span<const uint8_t> bytes, bool big_endian) {
   return out;
 }
 
-// Text is measured first and then written into a string of exactly its size: one allocation, and
-// ASCII runs copied at once.
+// Written into a string sized once for the longest form the text can take (every byte from 0x80
+// three bytes long), with runs of ASCII copied eight bytes at a time.
 std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
-  size_t size = bytes.size();
-  for (size_t i = ascii_prefix(bytes); i < bytes.size(); i += ascii_prefix(bytes.subspan(i)))
-    size += kWindows1252Utf8[bytes[i++] - 0x80].size - 1;
+  const uint8_t* in = bytes.data();
+  const uint8_t* const end = in + bytes.size();
+  size_t high = 0;
+  const uint8_t* q = in;
+  for (; end - q >= 8; q += 8) {
+    uint64_t word;
+    std::memcpy(&word, q, 8);
+    high += ((word >> 7) & kOnes) * kOnes >> 56;  // the bytes' high bits, summed in the top byte
+  }
+  for (; q < end; ++q)
+    high += *q >> 7;
   std::string out;
   // The callback's own size argument is not used: this standard library passes the capacity.
-  out.resize_and_overwrite(size, [bytes, size](char* p, size_t) {
-    size_t i = 0;
+  out.resize_and_overwrite(bytes.size() + 2 * high, [in, end](char* const start, size_t) mutable {
+    char* p = start;
     while (true) {
-      const size_t run = ascii_prefix(bytes.subspan(i));
-      std::memcpy(p, bytes.data() + i, run);
-      p += run;
-      i += run;
-      if (i == bytes.size()) return size;
-      const Windows1252Utf8& c = kWindows1252Utf8[bytes[i++] - 0x80];
+      // Eight bytes are stored even when fewer are kept; they fit, as every stored byte that is
+      // not kept stands for an input byte not yet read.
+      while (end - in >= 8) {
+        uint64_t word;
+        std::memcpy(&word, in, 8);
+        std::memcpy(p, &word, 8);
+        const uint64_t high_bits = word & (kOnes << 7);
+        const size_t run =
+            high_bits == 0 ? 8 : static_cast<size_t>(std::countr_zero(high_bits)) / 8;
+        in += run;
+        p += run;
+        if (run < 8) break;
+      }
+      for (; in < end && *in < 0x80; ++in)
+        *p++ = static_cast<char>(*in);
+      if (in == end) return static_cast<size_t>(p - start);
+      const Windows1252Utf8& c = kWindows1252Utf8[*in++ - 0x80];
       p[0] = c.bytes[0];
       p[1] = c.bytes[1];
       if (c.size == 3) p[2] = c.bytes[2];
