@@ -67,7 +67,11 @@ Status run_spell_export(const SpellExport& cmd, Output& out) {
       TRY(with_context(serialize_spell_export(file), "could not serialize spell export"));
   document += '\n';
   if (!cmd.output) {
-    out.write(document);
+    // Handed over in pieces, which the output writes out as they gather, so that it never holds
+    // a second copy of the whole document.
+    constexpr size_t kPiece = 256 << 10;
+    for (size_t at = 0; at < document.size(); at += kPiece)
+      out.write(std::string_view(document).substr(at, kPiece));
     return {};
   }
   TRY(write_document(*cmd.output, document));
