@@ -63,8 +63,9 @@ class SpellFilter {
 // out from the selection before anything is written (every string at its longest escaped form), so
 // the pieces go in with plain stores and no size check of their own.
 
-// Room kept past the end of the document: constant pieces are copied as blocks of this size and
-// strings as 8-byte words, and both may store more than they keep.
+// The size of the blocks constant pieces are copied in, and the room counted for each piece.
+// Block copies (and strings copied in 8-byte words) store more than they keep; the room counted
+// for the pieces and values is more than they take, which leaves such stores inside the buffer.
 constexpr size_t kSlack = 32;
 
 // A constant run of the document (punctuation, indentation and a key), copied as one block.
