@@ -22,17 +22,21 @@ constexpr uint64_t kMinSetEntry = 4 + 4;
 constexpr uint64_t kMinTierEntry = 4 + 4;
 
 // A 16-bit entry count, a 16-bit bucket count the reader has no use for, then count pairs of a
-// 32-bit key and a value. A key read again replaces the earlier entry.
+// 32-bit key and a value. A key read again replaces the earlier entry. Values are read straight
+// into their places in the map; a failure abandons the whole map, half-read value included.
 template <typename V>
 Decoded<absl::flat_hash_map<uint32_t, V>> read_packed_table(Cursor& c, uint64_t min_entry,
-                                                            Decoded<V> (*read_value)(Cursor&)) {
+                                                            Decoded<void> (*read_value)(Cursor&,
+                                                                                        V&)) {
   const uint16_t count = TRY(c.u16());
   (void)TRY(c.u16());
   absl::flat_hash_map<uint32_t, V> map;
   map.reserve(c.capacity_for(count, min_entry));
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t key = TRY(c.u32());
-    map.insert_or_assign(key, TRY(read_value(c)));
+    auto [entry, added] = map.try_emplace(key);
+    if (!added) entry->second = V{};
+    TRY(read_value(c, entry->second));
   }
   return map;
 }
@@ -164,36 +168,33 @@ bool read_fields_at_once(Cursor& c, SpellBase& s) {
   return true;
 }
 
-Decoded<SpellBase> read_spell_base(Cursor& c) {
+Decoded<void> read_spell_base(Cursor& c, SpellBase& s) {
   constexpr const char* kRecord = "SpellBase";
-  SpellBase s;
   s.name = TRY_FIELD(read_obfuscated_string(c), "name", kRecord);
   c.align4();
   s.description = TRY_FIELD(read_obfuscated_string(c), "description", kRecord);
   c.align4();
   if (!read_fields_at_once(c, s)) TRY(read_fields_one_by_one(c, s));
-  return s;
+  return {};
 }
 
 // A negative count fails without a field context of its own: it is the list's size that is bad,
 // not a read of the count.
-Decoded<SpellSetTiers> read_spell_set_tiers(Cursor& c) {
+Decoded<void> read_spell_set_tiers(Cursor& c, SpellSetTiers& t) {
   const int32_t count = TRY_FIELD(c.i32(), "spell_count", "SpellSetTiers");
   if (count < 0)
     return std::unexpected(DecodeError::assertion(
         fmt::format("spell_count {} is out of range for a list size", count), c.pos()));
-  SpellSetTiers t;
   t.spells.reserve(c.capacity_for(static_cast<uint64_t>(count), 4));
   for (int32_t i = 0; i < count; ++i)
     t.spells.push_back(TRY_FIELD(c.u32(), "spells", "SpellSetTiers"));
-  return t;
+  return {};
 }
 
-Decoded<SpellSet> read_spell_set(Cursor& c) {
-  SpellSet s;
+Decoded<void> read_spell_set(Cursor& c, SpellSet& s) {
   s.tiers =
       TRY_FIELD(read_packed_table(c, kMinTierEntry, read_spell_set_tiers), "tiers", "SpellSet");
-  return s;
+  return {};
 }
 
 }  // namespace
