@@ -9,6 +9,8 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include "tessary/common/text.hpp"
@@ -354,15 +356,56 @@ class SpellWriter {
 
   std::vector<F> fields_;
   std::vector<Piece> members_;
-  // Room for the spell's key and brackets, each member's key and each value but the strings.
-  size_t fixed_room_ = kSlack + fields_.size() * kSlack;
+  // Room for the spell's key and brackets, its closing piece, each member's key and each value
+  // but the strings.
+  size_t fixed_room_ = 2 * kSlack + fields_.size() * kSlack;
   bool name_ = false;
   bool description_ = false;
 };
 
+// The buffer the document is written into, handed on in pieces: before each part of the document
+// the writer makes room for the most that part can take, and when the buffer is short of it, what
+// is written so far goes on to `write` and the writer starts again at the front.
+class PieceBuffer {
+ public:
+  explicit PieceBuffer(const std::function<void(std::string_view)>& write)
+      : write_(write),
+        data_(std::make_unique_for_overwrite<char[]>(capacity_)),
+        writer_(data_.get()) {}
+
+  DocumentWriter& writer() { return writer_; }
+
+  void make_room(size_t room) {
+    if (used() + room <= capacity_) return;
+    hand_on();
+    if (room > capacity_) {
+      capacity_ = room;
+      data_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    }
+    writer_ = DocumentWriter(data_.get());
+  }
+
+  void hand_on() {
+    if (used() > 0) write_(std::string_view(data_.get(), used()));
+  }
+
+ private:
+  size_t used() const { return static_cast<size_t>(writer_.end() - data_.get()); }
+
+  const std::function<void(std::string_view)>& write_;
+  size_t capacity_ = 64 << 10;
+  std::unique_ptr<char[]> data_;
+  DocumentWriter writer_;
+};
+
 // Everything but the spells' own members.
-std::expected<void, std::string> write_document(DocumentWriter& w, const SpellExportFile& file,
+std::expected<void, std::string> write_document(PieceBuffer& out, const SpellExportFile& file,
                                                 const SpellWriter& spells) {
+  size_t head_room = 4 * kSlack;  // the three members' keys and the brackets
+  for (F field : file.fields)
+    head_room += kSlack + DocumentWriter::string_room(document_key(field).size());
+  out.make_room(head_room);
+  DocumentWriter& w = out.writer();
   w.put("{\n  \"fileId\": ");
   w.integer(file.file_id);
   w.put(",\n  \"fields\": [");
@@ -373,10 +416,14 @@ std::expected<void, std::string> write_document(DocumentWriter& w, const SpellEx
   }
   if (!file.fields.empty()) w.put("\n  ");
   w.put("],\n  \"spells\": {");
-  for (size_t i = 0; i < file.spells.size(); ++i)
+  for (size_t i = 0; i < file.spells.size(); ++i) {
+    out.make_room(spells.room(*file.spells[i].spell));
     if (auto r = spells.write(w, file.spells[i], i == 0); !r) return r;
+  }
+  out.make_room(kSlack);
   if (!file.spells.empty()) w.put("\n  ");
   w.put("}\n}");
+  out.hand_on();
   return {};
 }
 
@@ -420,26 +467,21 @@ SpellExportFile export_spell_table(const SpellTable& table, const SpellExportReq
   return file;
 }
 
-std::expected<std::string, std::string> serialize_spell_export(const SpellExportFile& file) {
+std::expected<void, std::string> write_spell_export(
+    const SpellExportFile& file, const std::function<void(std::string_view)>& write) {
   std::vector<F> by_key = file.fields;
   std::ranges::sort(by_key, {}, document_key);
   const SpellWriter spells(std::move(by_key));
+  PieceBuffer out(write);
+  return write_document(out, file, spells);
+}
 
-  size_t room = 4 * kSlack;  // the three members' keys and the closing brackets
-  for (F field : file.fields)
-    room += kSlack + DocumentWriter::string_room(document_key(field).size());
-  for (const SpellExportFile::Entry& entry : file.spells)
-    room += spells.room(*entry.spell);
-
-  std::string out;
-  std::expected<void, std::string> written;
-  out.resize_and_overwrite(room, [&](char* data, size_t) {
-    DocumentWriter w(data);
-    written = write_document(w, file, spells);
-    return written ? static_cast<size_t>(w.end() - data) : 0;
-  });
+std::expected<std::string, std::string> serialize_spell_export(const SpellExportFile& file) {
+  std::string document;
+  auto written =
+      write_spell_export(file, [&document](std::string_view piece) { document += piece; });
   if (!written) return std::unexpected(written.error());
-  return out;
+  return document;
 }
 
 }  // namespace tessary

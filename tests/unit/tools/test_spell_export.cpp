@@ -262,6 +262,34 @@ TEST(SpellExportDocument, EscapesAnywhereInLongText) {
   }
 }
 
+// The document leaves in pieces; spells of every size, one far larger than a piece, must come out
+// whole and in order across the seams.
+TEST(SpellExportDocument, PiecesJoinIntoTheWholeDocument) {
+  SpellTable t;
+  std::vector<std::string> names;
+  for (uint32_t id = 0; id < 3000; ++id)
+    names.push_back(id == 1500 ? std::string(100000, '\x01')
+                               : std::string(id % 97, static_cast<char>('a' + id % 26)));
+  for (uint32_t id = 0; id < 3000; ++id)
+    t.spells[id] = SpellBase{.name = names[id], .power = id};
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(write_spell_export(export_spell_table(t, {}),
+                                 [&](std::string_view piece) { pieces.emplace_back(piece); }));
+  EXPECT_GT(pieces.size(), 2u);
+  std::string doc;
+  for (const std::string& piece : pieces)
+    doc += piece;
+  const ordered_json spells = ordered_json::parse(doc).at("spells");
+  ASSERT_EQ(spells.size(), 3000u);
+  uint32_t id = 0;
+  for (const auto& [key, spell] : spells.items()) {
+    EXPECT_EQ(key, std::to_string(id));
+    EXPECT_EQ(spell.at("name"), names[id]);
+    EXPECT_EQ(spell.at("power"), id);
+    ++id;
+  }
+}
+
 TEST(SpellExportDocument, TextThatIsNotUtf8IsAWriterError) {
   SpellTable t;
   t.spells[1] = SpellBase{.name = "\xFF"};
