@@ -61,9 +61,9 @@ class SpellFilter {
 // --- The document writer ---------------------------------------------------------------------
 // The layout is the usual pretty form, but floats must be the shortest text that reads back to
 // the same double, which the JSON library's own float output does not always give; so the
-// document is written here, straight from the spells into one buffer. The buffer's size is worked
-// out from the selection before anything is written (every string at its longest escaped form), so
-// the pieces go in with plain stores and no size check of their own.
+// document is written here, straight from the spells into a buffer. Room is made once per spell
+// for the most it can take (every string at its longest escaped form), so the pieces of the spell
+// go in with plain stores and no size check of their own.
 
 // The size of the blocks constant pieces are copied in, and the room counted for each piece.
 // Block copies (and strings copied in 8-byte words) store more than they keep; the room counted
