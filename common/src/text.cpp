@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -183,81 +182,59 @@ std::string utf16_lossy(std::span<const uint8_t> bytes, bool big_endian) {
   return out;
 }
 
-namespace {
-
-// Writes the UTF-8 form of windows-1252 text at `out`, which has room for the text's size plus two
-// bytes for every byte from 0x80, and returns the size written. Runs of ASCII are copied eight
-// bytes at a time; such a store may reach past what it keeps, but never past that room, as every
-// byte stored and not kept stands for an input byte not yet read.
-size_t write_windows1252(std::span<const uint8_t> bytes, char* const out) {
+// Written into a string sized once for the longest form the text can take (every byte from 0x80
+// three bytes long), with runs of ASCII copied eight bytes at a time.
+std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
   const uint8_t* in = bytes.data();
   const uint8_t* const end = in + bytes.size();
-  char* p = out;
-  while (true) {
-    while (end - in >= 8) {
-      uint64_t word;
-      std::memcpy(&word, in, 8);
-      std::memcpy(p, &word, 8);
-      const uint64_t high_bits = word & (kOnes << 7);
-      const size_t run = high_bits == 0 ? 8 : static_cast<size_t>(std::countr_zero(high_bits)) / 8;
-      in += run;
-      p += run;
-      if (run < 8) break;
-    }
-    for (; in < end && *in < 0x80; ++in)
-      *p++ = static_cast<char>(*in);
-    if (in == end) return static_cast<size_t>(p - out);
-    const Windows1252Utf8& c = kWindows1252Utf8[*in++ - 0x80];
-    p[0] = c.bytes[0];
-    p[1] = c.bytes[1];
-    if (c.size == 3) p[2] = c.bytes[2];
-    p += c.size;
+  size_t high = 0;
+  const uint8_t* q = in;
+  for (; end - q >= 8; q += 8) {
+    uint64_t word;
+    std::memcpy(&word, q, 8);
+    high += ((word >> 7) & kOnes) * kOnes >> 56;  // the bytes' high bits, summed in the top byte
   }
+  for (; q < end; ++q)
+    high += *q >> 7;
+  std::string out;
+  // The callback's own size argument is not used: this standard library passes the capacity.
+  out.resize_and_overwrite(bytes.size() + 2 * high, [in, end](char* const start, size_t) mutable {
+    char* p = start;
+    while (true) {
+      // Eight bytes are stored even when fewer are kept; they fit, as every stored byte that is
+      // not kept stands for an input byte not yet read.
+      while (end - in >= 8) {
+        uint64_t word;
+        std::memcpy(&word, in, 8);
+        std::memcpy(p, &word, 8);
+        const uint64_t high_bits = word & (kOnes << 7);
+        const size_t run =
+            high_bits == 0 ? 8 : static_cast<size_t>(std::countr_zero(high_bits)) / 8;
+        in += run;
+        p += run;
+        if (run < 8) break;
+      }
+      for (; in < end && *in < 0x80; ++in)
+        *p++ = static_cast<char>(*in);
+      if (in == end) return static_cast<size_t>(p - start);
+      const Windows1252Utf8& c = kWindows1252Utf8[*in++ - 0x80];
+      p[0] = c.bytes[0];
+      p[1] = c.bytes[1];
+      if (c.size == 3) p[2] = c.bytes[2];
+      p += c.size;
+    }
+  });
+  return out;
 }
 
-// Text that starts with a UTF-8 or UTF-16 byte-order mark, decoded without the mark; nothing for
-// other text, which is windows-1252.
-std::optional<std::string> decode_marked_text(std::span<const uint8_t> bytes) {
+std::string decode_client_text(std::span<const uint8_t> bytes) {
   if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
     return utf8_lossy(bytes.subspan(3));
   if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
     return utf16_lossy(bytes.subspan(2), false);
   if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF)
     return utf16_lossy(bytes.subspan(2), true);
-  return std::nullopt;
-}
-
-}  // namespace
-
-// Written into a string sized once for the longest form the text can take.
-std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
-  size_t high = 0;  // bytes from 0x80, which take two or three bytes of UTF-8
-  size_t i = 0;
-  for (; bytes.size() - i >= 8; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes.data() + i, 8);
-    high += ((word >> 7) & kOnes) * kOnes >> 56;  // the bytes' high bits, summed in the top byte
-  }
-  for (; i < bytes.size(); ++i)
-    high += bytes[i] >> 7;
-  std::string out;
-  // The callback's own size argument is not used: this standard library passes the capacity.
-  out.resize_and_overwrite(bytes.size() + 2 * high,
-                           [bytes](char* p, size_t) { return write_windows1252(bytes, p); });
-  return out;
-}
-
-std::string decode_client_text(std::span<const uint8_t> bytes) {
-  if (auto marked = decode_marked_text(bytes)) return std::move(*marked);
   return windows1252_to_utf8(bytes);
-}
-
-size_t decode_client_text(std::span<const uint8_t> bytes, char* out) {
-  if (auto marked = decode_marked_text(bytes)) {
-    std::ranges::copy(*marked, out);
-    return marked->size();
-  }
-  return write_windows1252(bytes, out);
 }
 
 std::string debug_quoted(std::string_view s) {

@@ -24,9 +24,10 @@ constexpr uint64_t kMinTierEntry = 4 + 4;
 // A 16-bit entry count, a 16-bit bucket count the reader has no use for, then count pairs of a
 // 32-bit key and a value. A key read again replaces the earlier entry. Values are read straight
 // into their places in the map; a failure abandons the whole map, half-read value included.
-template <typename V, typename ReadValue>
+template <typename V>
 Decoded<absl::flat_hash_map<uint32_t, V>> read_packed_table(Cursor& c, uint64_t min_entry,
-                                                            ReadValue&& read_value) {
+                                                            Decoded<void> (*read_value)(Cursor&,
+                                                                                        V&)) {
   const uint16_t count = TRY(c.u16());
   (void)TRY(c.u16());
   absl::flat_hash_map<uint32_t, V> map;
@@ -167,11 +168,11 @@ bool read_fields_at_once(Cursor& c, SpellBase& s) {
   return true;
 }
 
-Decoded<void> read_spell_base(Cursor& c, SpellBase& s, TextStore& text) {
+Decoded<void> read_spell_base(Cursor& c, SpellBase& s) {
   constexpr const char* kRecord = "SpellBase";
-  s.name = TRY_FIELD(read_obfuscated_string(c, text), "name", kRecord);
+  s.name = TRY_FIELD(read_obfuscated_string(c), "name", kRecord);
   c.align4();
-  s.description = TRY_FIELD(read_obfuscated_string(c, text), "description", kRecord);
+  s.description = TRY_FIELD(read_obfuscated_string(c), "description", kRecord);
   c.align4();
   if (!read_fields_at_once(c, s)) TRY(read_fields_one_by_one(c, s));
   return {};
@@ -191,8 +192,8 @@ Decoded<void> read_spell_set_tiers(Cursor& c, SpellSetTiers& t) {
 }
 
 Decoded<void> read_spell_set(Cursor& c, SpellSet& s) {
-  s.tiers = TRY_FIELD(read_packed_table<SpellSetTiers>(c, kMinTierEntry, read_spell_set_tiers),
-                      "tiers", "SpellSet");
+  s.tiers =
+      TRY_FIELD(read_packed_table(c, kMinTierEntry, read_spell_set_tiers), "tiers", "SpellSet");
   return {};
 }
 
@@ -201,13 +202,10 @@ Decoded<void> read_spell_set(Cursor& c, SpellSet& s) {
 Decoded<SpellTable> SpellTable::read(Cursor& c) {
   SpellTable t;
   t.id = TRY_FIELD(c.u32(), "id", "SpellTable");
-  auto read_spell = [&t](Cursor& cursor, SpellBase& s) {
-    return read_spell_base(cursor, s, t.text);
-  };
-  t.spells = TRY_FIELD(read_packed_table<SpellBase>(c, kMinSpellEntry, read_spell), "spells",
-                       "SpellTable");
-  t.spell_sets = TRY_FIELD(read_packed_table<SpellSet>(c, kMinSetEntry, read_spell_set),
-                           "spell_sets", "SpellTable");
+  t.spells =
+      TRY_FIELD(read_packed_table(c, kMinSpellEntry, read_spell_base), "spells", "SpellTable");
+  t.spell_sets =
+      TRY_FIELD(read_packed_table(c, kMinSetEntry, read_spell_set), "spell_sets", "SpellTable");
   return t;
 }
 

@@ -24,23 +24,6 @@ void unscramble(std::span<const uint8_t> scrambled, uint8_t* out) {
     out[i] = static_cast<uint8_t>(scrambled[i] << 4 | scrambled[i] >> 4);
 }
 
-// The length and the scrambled text, handed to `decode` unscrambled.
-template <typename Decode>
-auto read_scrambled(Cursor& c, Decode&& decode)
-    -> Decoded<decltype(decode(std::span<const uint8_t>()))> {
-  const uint16_t length = TRY(c.u16());
-  auto scrambled = TRY(c.bytes(length));
-  // Most client strings are short: unscramble them on the stack rather than in a heap copy.
-  std::array<uint8_t, 512> small;
-  if (length <= small.size()) {
-    unscramble(scrambled, small.data());
-    return decode(std::span<const uint8_t>(small).first(length));
-  }
-  std::vector<uint8_t> large(length);
-  unscramble(scrambled, large.data());
-  return decode(std::span<const uint8_t>(large));
-}
-
 }  // namespace
 
 Decoded<std::string> read_pstring(Cursor& c, unsigned width) {
@@ -63,14 +46,17 @@ Decoded<std::string> read_pstring(Cursor& c, unsigned width) {
 }
 
 Decoded<std::string> read_obfuscated_string(Cursor& c) {
-  return read_scrambled(c, [](std::span<const uint8_t> text) { return decode_client_text(text); });
-}
-
-Decoded<std::string_view> read_obfuscated_string(Cursor& c, TextStore& store) {
-  return read_scrambled(c, [&store](std::span<const uint8_t> text) {
-    return store.add(client_text_room(text.size()),
-                     [text](char* out) { return decode_client_text(text, out); });
-  });
+  const uint16_t length = TRY(c.u16());
+  auto scrambled = TRY(c.bytes(length));
+  // Most client strings are short: unscramble them on the stack rather than in a heap copy.
+  std::array<uint8_t, 512> small;
+  if (length <= small.size()) {
+    unscramble(scrambled, small.data());
+    return decode_client_text(std::span(small).first(length));
+  }
+  std::vector<uint8_t> large(length);
+  unscramble(scrambled, large.data());
+  return decode_client_text(large);
 }
 
 }  // namespace tessary

@@ -75,7 +75,7 @@ void table_header(ByteWriter& w, size_t count) {
 }  // namespace
 
 SpellTableBuilder& SpellTableBuilder::spell(uint32_t id, SpellBase spell) {
-  spells_.push_back({id, spell, std::string(spell.name), std::string(spell.description)});
+  spells_.emplace_back(id, std::move(spell));
   return *this;
 }
 
@@ -90,11 +90,8 @@ std::vector<uint8_t> SpellTableBuilder::build() const {
   ByteWriter w(out);
   w.put(id_);
   table_header(w, spells_.size());
-  for (const SpellEntry& entry : spells_) {
-    w.put(entry.id);
-    SpellBase spell = entry.spell;
-    spell.name = entry.name;
-    spell.description = entry.description;
+  for (const auto& [id, spell] : spells_) {
+    w.put(id);
     write_spell(w, spell);
   }
   table_header(w, sets_.size());

@@ -44,13 +44,6 @@ std::string windows1252_to_utf8(std::span<const uint8_t> bytes);
 // Decodes client text: a UTF-8 or UTF-16 byte-order mark selects that encoding (and is dropped),
 // anything else is windows-1252. Never fails.
 std::string decode_client_text(std::span<const uint8_t> bytes);
-// The most bytes of UTF-8 decoded client text can take: three for every byte.
-constexpr size_t client_text_room(size_t size) {
-  return 3 * size;
-}
-// The same, written at `out`, which has room for client_text_room(bytes.size()) bytes; returns the
-// size written.
-size_t decode_client_text(std::span<const uint8_t> bytes, char* out);
 
 void append_utf8(std::string& out, uint32_t code_point);
 

@@ -7,12 +7,11 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
+#include <string>
 #include <variant>
 #include <vector>
 
 #include "tessary/common/cursor.hpp"
-#include "tessary/common/text_store.hpp"
 
 namespace tessary {
 
@@ -36,10 +35,8 @@ struct SpellExtras {
 };
 
 struct SpellBase {
-  // A decoded spell's texts live in its table's `text` store, so a copy of the spell is valid only
-  // as long as the table; a spell made by hand views text its maker keeps alive.
-  std::string_view name;
-  std::string_view description;
+  std::string name;
+  std::string description;
   uint32_t school = 0;  // 1 to 5: war, life, item, creature, void; other values kept as read
   uint32_t icon_id = 0;
   uint32_t category = 0;
@@ -77,9 +74,6 @@ struct SpellTable {
   static constexpr uint32_t kFileId = 0x0E00000E;
 
   uint32_t id = 0;
-  // The decoded names and descriptions the spells view: one owner for them all instead of two
-  // allocations per spell. It moves with the table without moving the text.
-  TextStore text;
   absl::flat_hash_map<uint32_t, SpellBase> spells;
   absl::flat_hash_map<uint32_t, SpellSet> spell_sets;
 

@@ -2,10 +2,8 @@
 // The two length-prefixed string forms of client records. Neither reads padding after the text.
 
 #include <string>
-#include <string_view>
 
 #include "tessary/common/cursor.hpp"
-#include "tessary/common/text_store.hpp"
 
 namespace tessary {
 
@@ -14,7 +12,5 @@ Decoded<std::string> read_pstring(Cursor& c, unsigned width);
 
 // A 16-bit length, then text whose bytes have their two 4-bit halves swapped.
 Decoded<std::string> read_obfuscated_string(Cursor& c);
-// The same, with the text kept in `store`.
-Decoded<std::string_view> read_obfuscated_string(Cursor& c, TextStore& store);
 
 }  // namespace tessary

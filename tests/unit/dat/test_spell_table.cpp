@@ -4,9 +4,6 @@
 
 #include <bit>
 #include <cstring>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "tessary/dat/spell_table.hpp"
 #include "tessary/testsupport/spell_builder.hpp"
@@ -182,26 +179,6 @@ TEST(SpellTable, AReplacedEntryKeepsNothingOfTheEarlier) {
   EXPECT_EQ(t.spell_sets.at(1).tiers.at(10).spells, (std::vector<uint32_t>{3}));
   EXPECT_EQ(t.spell_sets.at(2).tiers.size(), 1u);
   EXPECT_EQ(t.spell_sets.at(2).tiers.at(21).spells, (std::vector<uint32_t>{5}));
-}
-
-// The texts live in the table's own store, which grows in blocks: texts spread over several
-// blocks, one larger than a block, must all stay readable after the table has been moved.
-TEST(SpellTable, TextsStayWithTheTableWhenItMoves) {
-  SpellTableBuilder b;
-  std::vector<std::string> names;
-  for (uint32_t id = 0; id < 40; ++id) {
-    names.push_back(std::string(id == 7 ? 30000 : 1000 + id, static_cast<char>('a' + id % 26)));
-    b.spell(id, {.name = names.back(), .description = "caf\xE9"});
-  }
-  std::optional<SpellTable> moved;
-  {
-    SpellTable t = decode(b.build()).value();
-    moved.emplace(std::move(t));
-  }
-  for (uint32_t id = 0; id < 40; ++id) {
-    EXPECT_EQ(moved->spells.at(id).name, names[id]);
-    EXPECT_EQ(moved->spells.at(id).description, "caf\u00E9");
-  }
 }
 
 TEST(SpellTable, ExtrasVariantFollowsTheMetaSpellType) {

@@ -78,27 +78,6 @@ TEST(ClientStrings, ScrambledForm) {
   EXPECT_EQ(read_obfuscated_string(n).error().to_string(), "failed to fill whole buffer");
 }
 
-// Kept in a store, the text is the same as on its own, whatever its encoding.
-TEST(ClientStrings, ScrambledFormInAStore) {
-  const std::vector<std::vector<uint8_t>> texts = {
-      {0x03, 0x00, 0x14, 0x24, 0x34},                    // ABC
-      {0x00, 0x00},                                      // empty
-      {0x06, 0x00, 0xFE, 0xBB, 0xFB, 0x14, 0x3C, 0x9A},  // UTF-8 after its mark
-      {0x04, 0x00, 0xFF, 0xEF, 0x14, 0x00},              // UTF-16 after its mark
-      {0x03, 0x00, 0x9E, 0x08, 0xFF},                    // windows-1252, all of it wide
-  };
-  TextStore store;
-  for (const std::vector<uint8_t>& text : texts) {
-    Cursor alone(text);
-    Cursor kept(text);
-    EXPECT_EQ(read_obfuscated_string(kept, store).value(), read_obfuscated_string(alone).value());
-    EXPECT_EQ(kept.pos(), alone.pos());
-  }
-  const std::vector<uint8_t> cut = {0x05, 0x00, 0x14};
-  Cursor c(cut);
-  EXPECT_EQ(read_obfuscated_string(c, store).error().to_string(), "failed to fill whole buffer");
-}
-
 TEST(Vectors, FieldContextsAndOrder) {
   const std::vector<uint8_t> eleven(11, 0);
   Cursor c(eleven);

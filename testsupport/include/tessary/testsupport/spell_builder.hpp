@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "tessary/dat/spell_table.hpp"
@@ -27,28 +26,21 @@ class SpellTableBuilder {
   explicit SpellTableBuilder(uint32_t id = SpellTable::kFileId) : id_(id) {}
 
   // Entries are written in call order; an id may repeat. `name` and `description` are client bytes
-  // (windows-1252, or UTF-8/UTF-16 after a byte-order mark), copied here and scrambled on write.
-  // The extras are written as the variant held, whatever `meta_spell_type` says, so mismatches can
-  // be built.
+  // (windows-1252, or UTF-8/UTF-16 after a byte-order mark), scrambled on write. The extras are
+  // written as the variant held, whatever `meta_spell_type` says, so mismatches can be built.
   SpellTableBuilder& spell(uint32_t id, SpellBase spell);
   SpellTableBuilder& spell_set(uint32_t id, std::vector<Tier> tiers);
 
   std::vector<uint8_t> build() const;
 
  private:
-  struct SpellEntry {
-    uint32_t id;
-    SpellBase spell;
-    std::string name;  // the texts `spell` viewed when it was given
-    std::string description;
-  };
   struct SetEntry {
     uint32_t id;
     std::vector<Tier> tiers;
   };
 
   uint32_t id_;
-  std::vector<SpellEntry> spells_;
+  std::vector<std::pair<uint32_t, SpellBase>> spells_;
   std::vector<SetEntry> sets_;
 };
 
