@@ -105,8 +105,8 @@ bool needs_care(uint8_t c) {
 class DocumentWriter {
  public:
   // The most a value other than a string or a component list may take: a float's shortest
-  // form is at most 24 characters, and its digits are copied in blocks that reach further.
-  static constexpr size_t kScalarRoom = 48;
+  // form is at most 24 characters, plus ".0".
+  static constexpr size_t kScalarRoom = 32;
   // A string at its longest: every byte a six-character escape, and the quotation marks.
   static constexpr size_t string_room(size_t size) { return 6 * size + 2; }
 
@@ -126,46 +126,16 @@ class DocumentWriter {
 
   void integer(uint32_t v) { p_ = fmt::format_to(p_, FMT_COMPILE("{}"), v); }
 
-  // Shortest round-trip text (fmt's shortest digits), with ".0" on whole numbers; exponent form
-  // below 1e-4 and from 1e16 ("1e-05", "1.8014398509481984e+16"). NaN and infinities have no JSON
-  // number.
+  // Shortest round-trip text, with ".0" on whole numbers; exponent form beyond fmt's limits
+  // (below 1e-4, from 1e16). NaN and infinities have no JSON number.
   void number(double d) {
     if (!std::isfinite(d)) {
       put("null");
       return;
     }
-    if (std::signbit(d)) put('-');
-    const auto shortest = fmt::detail::dragonbox::to_decimal(std::fabs(d));
-    // The digits, with room after them for the fixed-size copies below.
-    std::array<char, 2 * kDigitsBlock> digits{};
-    const int size = static_cast<int>(
-        fmt::format_to(digits.data(), FMT_COMPILE("{}"), shortest.significand) - digits.data());
-    const int point = shortest.exponent + size;  // digits before the decimal point
-    if (point - 1 < -4 || point - 1 >= 16) {
-      put(digits[0]);
-      if (size > 1) {
-        put('.');
-        put_digits(digits.data() + 1, size - 1);
-      }
-      const int exponent = point - 1;
-      put(exponent < 0 ? "e-" : "e+");
-      const unsigned magnitude = static_cast<unsigned>(std::abs(exponent));
-      if (magnitude >= 100) put(static_cast<char>('0' + magnitude / 100));
-      put(static_cast<char>('0' + magnitude / 10 % 10));
-      put(static_cast<char>('0' + magnitude % 10));
-    } else if (shortest.exponent >= 0) {
-      put_digits(digits.data(), size);
-      p_ = std::fill_n(p_, shortest.exponent, '0');
-      put(".0");
-    } else if (point > 0) {
-      put_digits(digits.data(), point);
-      put('.');
-      put_digits(digits.data() + point, size - point);
-    } else {
-      put("0.");
-      p_ = std::fill_n(p_, -point, '0');
-      put_digits(digits.data(), size);
-    }
+    char* const start = p_;
+    p_ = fmt::format_to(p_, FMT_COMPILE("{}"), d);
+    if (std::none_of(start, p_, [](char c) { return c == '.' || c == 'e'; })) put(".0");
   }
 
   // Quotation mark, backslash and control characters escaped; everything else as UTF-8, which is
@@ -192,15 +162,6 @@ class DocumentWriter {
   }
 
  private:
-  // The most digits a double's shortest form has is 17.
-  static constexpr int kDigitsBlock = 20;
-
-  // `n` digits, copied as one block of fixed size; `from` has that many bytes to read.
-  void put_digits(const char* from, int n) {
-    std::memcpy(p_, from, kDigitsBlock);
-    p_ += n;
-  }
-
   // Copies the bytes up to the next one that needs care, eight at a time while there are eight,
   // and returns where that byte is (or `end`).
   const uint8_t* copy_clean_run(const uint8_t* in, const uint8_t* end) {
