@@ -1,7 +1,10 @@
 #include "tessary/common/text.hpp"
 
 #include <fmt/format.h>
+
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace tessary {
 
@@ -60,16 +63,58 @@ constexpr std::array<uint16_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+constexpr uint64_t kOnes = 0x0101010101010101;  // a 1 in every byte of a word
+
+// The UTF-8 form of each windows-1252 byte from 0x80: two or three bytes.
+struct Windows1252Utf8 {
+  std::array<char, 3> bytes;
+  size_t size;
+};
+constexpr std::array<Windows1252Utf8, 128> kWindows1252Utf8 = [] {
+  std::array<Windows1252Utf8, 128> table{};
+  for (uint32_t b = 0x80; b <= 0xFF; ++b) {
+    const uint32_t cp = b < 0xA0 ? kWindows1252High[b - 0x80] : b;
+    Windows1252Utf8& c = table[b - 0x80];
+    if (cp < 0x800) {
+      c = {{static_cast<char>(0xC0 | cp >> 6), static_cast<char>(0x80 | (cp & 0x3F)), 0}, 2};
+    } else {
+      c = {{static_cast<char>(0xE0 | cp >> 12), static_cast<char>(0x80 | (cp >> 6 & 0x3F)),
+            static_cast<char>(0x80 | (cp & 0x3F))},
+           3};
+    }
+  }
+  return table;
+}();
+
 }  // namespace
+
+size_t ascii_prefix(std::span<const uint8_t> bytes) {
+  constexpr uint64_t kHighBits = kOnes << 7;
+  size_t i = 0;
+  for (; bytes.size() - i >= 8; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    if (const uint64_t high = word & kHighBits; high != 0)
+      return i + static_cast<size_t>(std::countr_zero(high)) / 8;
+  }
+  while (i < bytes.size() && bytes[i] < 0x80)
+    ++i;
+  return i;
+}
+
+size_t utf8_sequence_length(std::span<const uint8_t> bytes) {
+  return check_sequence(bytes, 0).len;
+}
 
 std::optional<Utf8Error> validate_utf8(std::span<const uint8_t> bytes) {
   size_t i = 0;
-  while (i < bytes.size()) {
+  while (true) {
+    i += ascii_prefix(bytes.subspan(i));
+    if (i == bytes.size()) return std::nullopt;
     SeqResult r = check_sequence(bytes, i);
     if (r.len == 0) return Utf8Error{i, r.error_len};
     i += r.len;
   }
-  return std::nullopt;
 }
 
 std::string utf8_lossy(std::span<const uint8_t> bytes) {
@@ -137,18 +182,48 @@ std::string utf16_lossy(std::span<const uint8_t> bytes, bool big_endian) {
   return out;
 }
 
+// Written into a string sized once for the longest form the text can take (every byte from 0x80
+// three bytes long), with runs of ASCII copied eight bytes at a time.
 std::string windows1252_to_utf8(std::span<const uint8_t> bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  size_t run = 0;  // start of the pending ASCII run, copied at once
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const uint8_t b = bytes[i];
-    if (b < 0x80) continue;
-    out.append(reinterpret_cast<const char*>(bytes.data() + run), i - run);
-    run = i + 1;
-    append_utf8(out, b < 0xA0 ? kWindows1252High[b - 0x80] : b);
+  const uint8_t* in = bytes.data();
+  const uint8_t* const end = in + bytes.size();
+  size_t high = 0;
+  const uint8_t* q = in;
+  for (; end - q >= 8; q += 8) {
+    uint64_t word;
+    std::memcpy(&word, q, 8);
+    high += ((word >> 7) & kOnes) * kOnes >> 56;  // the bytes' high bits, summed in the top byte
   }
-  out.append(reinterpret_cast<const char*>(bytes.data() + run), bytes.size() - run);
+  for (; q < end; ++q)
+    high += *q >> 7;
+  std::string out;
+  // The callback's own size argument is not used: this standard library passes the capacity.
+  out.resize_and_overwrite(bytes.size() + 2 * high, [in, end](char* const start, size_t) mutable {
+    char* p = start;
+    while (true) {
+      // Eight bytes are stored even when fewer are kept; they fit, as every stored byte that is
+      // not kept stands for an input byte not yet read.
+      while (end - in >= 8) {
+        uint64_t word;
+        std::memcpy(&word, in, 8);
+        std::memcpy(p, &word, 8);
+        const uint64_t high_bits = word & (kOnes << 7);
+        const size_t run =
+            high_bits == 0 ? 8 : static_cast<size_t>(std::countr_zero(high_bits)) / 8;
+        in += run;
+        p += run;
+        if (run < 8) break;
+      }
+      for (; in < end && *in < 0x80; ++in)
+        *p++ = static_cast<char>(*in);
+      if (in == end) return static_cast<size_t>(p - start);
+      const Windows1252Utf8& c = kWindows1252Utf8[*in++ - 0x80];
+      p[0] = c.bytes[0];
+      p[1] = c.bytes[1];
+      if (c.size == 3) p[2] = c.bytes[2];
+      p += c.size;
+    }
+  });
   return out;
 }
 

@@ -63,13 +63,16 @@ Status run_spell_export(const SpellExport& cmd, Output& out) {
   Cursor cursor(resource);
   const SpellTable table = TRY(SpellTable::read(cursor));
   const SpellExportFile file = export_spell_table(table, TRY(make_request(cmd)));
+  if (!cmd.output) {
+    // Handed to the output piece by piece as it is written, so the document is never held whole.
+    TRY(with_context(write_spell_export(file, [&out](std::string_view piece) { out.write(piece); }),
+                     "could not serialize spell export"));
+    out.write("\n");
+    return {};
+  }
   std::string document =
       TRY(with_context(serialize_spell_export(file), "could not serialize spell export"));
   document += '\n';
-  if (!cmd.output) {
-    out.write(document);
-    return {};
-  }
   TRY(write_document(*cmd.output, document));
   out.line("wrote {} spells with {} fields to {}", file.spells.size(), file.fields.size(),
            display(*cmd.output));

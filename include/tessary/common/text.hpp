@@ -20,6 +20,14 @@ struct Utf8Error {
   std::string to_string() const;
 };
 
+// Length of the leading run of bytes below 0x80. Most text the tool handles is ASCII, which every
+// decoding here leaves as it is, so scans skip such runs eight bytes at a time.
+size_t ascii_prefix(std::span<const uint8_t> bytes);
+
+// Length of the well-formed UTF-8 sequence `bytes` starts with (1 to 4), or 0 when it starts with a
+// malformed one. `bytes` is not empty.
+size_t utf8_sequence_length(std::span<const uint8_t> bytes);
+
 std::optional<Utf8Error> validate_utf8(std::span<const uint8_t> bytes);
 inline std::optional<Utf8Error> validate_utf8(std::string_view s) {
   return validate_utf8(std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size()));

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,5 +84,10 @@ SpellExportFile export_spell_table(const SpellTable& table, const SpellExportReq
 // Each spell is an object of the selected fields, its members in byte order of their keys. Floats
 // are written as the shortest text that reads back to the same 64-bit value.
 std::expected<std::string, std::string> serialize_spell_export(const SpellExportFile& file);
+// The same document handed to `write` in order, in pieces of some tens of KiB, so that it is never
+// held whole. After an error the pieces already handed on stay handed on; the writer fails only on
+// text that is not UTF-8, which a decoded table never holds.
+std::expected<void, std::string> write_spell_export(
+    const SpellExportFile& file, const std::function<void(std::string_view)>& write);
 
 }  // namespace tessary

@@ -25,6 +25,15 @@ TEST(Utf8, ValidationErrorsNameTheFirstBadSequence) {
       {{0xF0, 0x9F, 0x98, 'x'}, "invalid utf-8 sequence of 3 bytes from index 0"},
       {{0xED, 0xA0, 0x80}, "invalid utf-8 sequence of 1 bytes from index 0"},  // surrogate
       {{0xFF}, "invalid utf-8 sequence of 1 bytes from index 0"},
+      // ASCII is skipped eight bytes at a time: errors right after, inside and across such runs
+      {{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p'}, nullptr},
+      {{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0xFF},
+       "invalid utf-8 sequence of 1 bytes from index 8"},
+      {{'a', 'b', 'c', 'd', 'e', 'f', 'g', 0xC3, 0xA9, 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 0xE2,
+        0x82},
+       "incomplete utf-8 byte sequence from index 17"},
+      {{0xC3, 0xA9, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 0x80, 'h'},
+       "invalid utf-8 sequence of 1 bytes from index 9"},
   };
   for (const Case& c : cases) {
     auto e = validate_utf8(bytes(c.in));
@@ -64,6 +73,12 @@ TEST(ClientText, ByteOrderMarksAndCodePages) {
       {{0x41, 0xFF, 0xFE}, "A\u00FF\u00FE"},  // only leading bytes are a mark
       // windows-1252 beyond the C1 range and around it
       {{0x7F, 0x8E, 0x99, 0x9E, 0xA0}, "\u007F\u017D\u2122\u017E\u00A0"},
+      // long texts: ASCII runs around the eight-byte blocks a scan takes at once
+      {{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q'},
+       "abcdefghijklmnopq"},
+      {{'c', 'a', 'f', 0xE9, ' ', 0x93, 'q', 'u', 'o', 't', 'e', 'd', 0x94, '!', '!', '!', 0x80},
+       "caf\u00E9 \u201Cquoted\u201D!!!\u20AC"},
+      {{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x8F, 0xFF, 'i'}, "abcdefgh\u008F\u00FFi"},
       // UTF-8 after its mark: good sequences kept, each bad part one U+FFFD
       {{0xEF, 0xBB, 0xBF, 0xC3, 0xA9, 0x41, 0x80, 0x42}, "\u00E9A\uFFFDB"},
       {{0xEF, 0xBB, 0xBF, 0xC0, 0x80}, "\uFFFD\uFFFD"},  // overlong

@@ -165,6 +165,22 @@ TEST(SpellTable, ALaterSpellWithTheSameIdReplacesTheEarlier) {
   EXPECT_EQ(t.spells.at(5).name, "second");
 }
 
+// Entries are read in place; a replaced one must keep nothing of the earlier record: not its
+// extras (type 3 reads none), not its tier lists.
+TEST(SpellTable, AReplacedEntryKeepsNothingOfTheEarlier) {
+  SpellTableBuilder b;
+  b.spell(5, {.meta_spell_type = 1, .extras = {SpellExtras::Enchantment{9, 8, 7}}});
+  b.spell(5, {.meta_spell_type = 3});
+  b.spell_set(1, {{.key = 10, .spells = {1, 2}}, {.key = 10, .spells = {3}}});
+  b.spell_set(2, {{.key = 20, .spells = {4}}});
+  b.spell_set(2, {{.key = 21, .spells = {5}}});
+  SpellTable t = decode(b.build()).value();
+  EXPECT_TRUE(std::holds_alternative<SpellExtras::None>(t.spells.at(5).extras.value));
+  EXPECT_EQ(t.spell_sets.at(1).tiers.at(10).spells, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(t.spell_sets.at(2).tiers.size(), 1u);
+  EXPECT_EQ(t.spell_sets.at(2).tiers.at(21).spells, (std::vector<uint32_t>{5}));
+}
+
 TEST(SpellTable, ExtrasVariantFollowsTheMetaSpellType) {
   struct Case {
     uint32_t type;

@@ -63,6 +63,11 @@ TEST(ClientStrings, ScrambledForm) {
   Cursor lc(long_text);
   EXPECT_EQ(read_obfuscated_string(lc).value(), std::string(600, 'A'));
   EXPECT_EQ(lc.pos(), 602u);
+  // Unscrambled eight bytes at a time, then the rest one by one.
+  const std::vector<uint8_t> letters = {0x0A, 0x00, 0x14, 0x24, 0x34, 0x44,
+                                        0x54, 0x64, 0x74, 0x84, 0x94, 0x9E};
+  Cursor lt(letters);
+  EXPECT_EQ(read_obfuscated_string(lt).value(), "ABCDEFGHI\u00E9");
 
   const std::vector<uint8_t> short_text = {0x05, 0x00, 0x14};
   Cursor s(short_text);

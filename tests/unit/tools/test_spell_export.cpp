@@ -211,11 +211,85 @@ TEST(SpellExportDocument, StringEscapes) {
       std::string::npos);
 }
 
+// Clean text is copied eight bytes at a time; these place escapes at every kind of spot in and
+// around such a block, including bytes next to an escape that a careless scan would flag too.
+TEST(SpellExportDocument, EscapesAnywhereInLongText) {
+  struct Case {
+    std::string text;
+    std::string written;
+  };
+  const Case cases[] = {
+      {"abcdefgh", "abcdefgh"},
+      {"abcdefg\"", "abcdefg\\\""},
+      {"abcdefgh\\", "abcdefgh\\\\"},
+      {"\nabcdefghijklmno\x1f", "\\nabcdefghijklmno\\u001f"},
+      {"ab\x01 !\"#\\]^_`abc", "ab\\u0001 !\\\"#\\\\]^_`abc"},
+      {"\"\"\"\"\"\"\"\"\"", "\\\"\\\"\\\"\\\"\\\"\\\"\\\"\\\"\\\""},
+      {"\x7f\xC3\xA9\xE2\x82\xAC\x1f!abcdefgh", "\x7f\xC3\xA9\xE2\x82\xAC\\u001f!abcdefgh"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\t", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\\t"},
+  };
+  for (const Case& c : cases) {
+    SpellTable t;
+    t.spells[1] = SpellBase{.name = c.text};
+    const std::string doc = document(t, {.fields = {F::Name}});
+    EXPECT_NE(doc.find("\"name\": \"" + c.written + "\"\n"), std::string::npos) << doc;
+  }
+}
+
+// The document leaves in pieces; spells of every size, one far larger than a piece, must come out
+// whole and in order across the seams.
+TEST(SpellExportDocument, PiecesJoinIntoTheWholeDocument) {
+  SpellTable t;
+  std::vector<std::string> names;
+  for (uint32_t id = 0; id < 3000; ++id)
+    names.push_back(id == 1500 ? std::string(100000, '\x01')
+                               : std::string(id % 97, static_cast<char>('a' + id % 26)));
+  for (uint32_t id = 0; id < 3000; ++id)
+    t.spells[id] = SpellBase{.name = names[id], .power = id};
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(write_spell_export(export_spell_table(t, {}),
+                                 [&](std::string_view piece) { pieces.emplace_back(piece); }));
+  EXPECT_GT(pieces.size(), 2u);
+  std::string doc;
+  for (const std::string& piece : pieces)
+    doc += piece;
+  const ordered_json spells = ordered_json::parse(doc).at("spells");
+  ASSERT_EQ(spells.size(), 3000u);
+  uint32_t id = 0;
+  for (const auto& [key, spell] : spells.items()) {
+    EXPECT_EQ(key, std::to_string(id));
+    EXPECT_EQ(spell.at("name"), names[id]);
+    EXPECT_EQ(spell.at("power"), id);
+    ++id;
+  }
+}
+
 TEST(SpellExportDocument, TextThatIsNotUtf8IsAWriterError) {
   SpellTable t;
   t.spells[1] = SpellBase{.name = "\xFF"};
   EXPECT_EQ(serialize_spell_export(export_spell_table(t, {.fields = {F::Name}})).error(),
             "string is not UTF-8: invalid utf-8 sequence of 1 bytes from index 0");
+}
+
+// UTF-8 is checked while the text is copied: the error names the first bad sequence wherever it
+// lies, and a text cut inside a sequence is an error too.
+TEST(SpellExportDocument, TextThatIsNotUtf8AnywhereIsAWriterError) {
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"abcdefgh\xFF", "invalid utf-8 sequence of 1 bytes from index 8"},
+      {"\xC3\xA9\xC3\xA9 abcdefghij\xE2\x82", "incomplete utf-8 byte sequence from index 15"},
+      {"a\"b\xE2\x82x", "invalid utf-8 sequence of 2 bytes from index 3"},
+      {"abcdefg\xC3", "incomplete utf-8 byte sequence from index 7"},
+  };
+  for (const Case& c : cases) {
+    SpellTable t;
+    t.spells[1] = SpellBase{.description = c.text};
+    EXPECT_EQ(serialize_spell_export(export_spell_table(t, {})).error(),
+              "string is not UTF-8: " + c.error);
+  }
 }
 
 }  // namespace
