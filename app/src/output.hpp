@@ -54,7 +54,13 @@ class Output {
     buf_.push_back('\n');
     maybe_flush();
   }
+  // Text of a buffer's size or more goes straight out after what is buffered, not copied through.
   void write(std::string_view text) {
+    if (text.size() >= kDirectAt) {
+      flush();
+      write_out(text);
+      return;
+    }
     buf_.append(text);
     maybe_flush();
   }
@@ -243,6 +249,8 @@ class Output {
 
  private:
   static constexpr size_t kFlushAt = 1 << 20;
+  static constexpr size_t kDirectAt = 1 << 15;
+  void write_out(std::string_view bytes);
   int fd_;
   int write_error_ = 0;
   fmt::memory_buffer buf_;

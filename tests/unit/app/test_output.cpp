@@ -77,13 +77,17 @@ TEST(Output, NumbersMatchFmtAcrossTheFastPathBoundaries) {
   }
 }
 
-TEST(Output, LinesAndBuiltLinesKeepTheirOrder) {
-  EXPECT_EQ(captured([](Output& out) {
+TEST(Output, LinesBuiltLinesAndLargeWritesKeepTheirOrder) {
+  // Large text bypasses the buffer, so what was buffered before it must go out first.
+  const std::string large(100'000, 'x');
+  EXPECT_EQ(captured([&large](Output& out) {
               out.line("first {}", 1);
               out.build_line(16).text("second").end();
               out.write("third\n");
+              out.write(large);
+              out.write("fourth\n");
             }),
-            "first 1\nsecond\nthird\n");
+            "first 1\nsecond\nthird\n" + large + "fourth\n");
 }
 
 }  // namespace
