@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   for (SpellPreset preset : {SpellPreset::Base, SpellPreset::Minimal}) {
-    SpellExportRequest request{.preset = preset};
+    SpellExportRequest request;
+    request.preset = preset;
     if (preset == SpellPreset::Minimal)
       for (size_t f = 0; f < kSpellExportFieldNames.size(); ++f)
         request.fields.push_back(static_cast<SpellExportField>(f));
