@@ -25,11 +25,10 @@ class StridedText {
   StridedText() : StridedText(std::string_view()) {}
   explicit StridedText(std::string_view s)
       : size_(s.size()), bytes_((s.size() / kStride + 1) * kStride, ' ') {
-    std::memcpy(bytes_.data(), s.data(), s.size());
+    std::ranges::copy(s, bytes_.begin());
   }
   const char* data() const { return bytes_.data(); }
   size_t size() const { return size_; }
-  std::string_view view() const { return {bytes_.data(), size_}; }
 
  private:
   size_t size_;
