@@ -106,12 +106,7 @@ class Output {
       p_ += digits;
       return *this;
     }
-    // Left-aligned, padded with blanks to at least `width`; never cut.
-    LineBuilder& left(std::string_view s, size_t width) {
-      text(s);
-      pad(s.size(), width);
-      return *this;
-    }
+    // Decimal, left-aligned, padded with blanks to at least `width`; never cut.
     LineBuilder& left(uint64_t n, size_t width) {
       if (n < 100'000'000 && width <= 16) {
         // Blanks first, then at most eight digits over them in one store.

@@ -27,15 +27,28 @@ TEST(Output, LineBuilderPadsButNeverCuts) {
   EXPECT_EQ(captured([](Output& out) {
               out.build_line(64).hex(0x1F, 8).text("|").hex(0x123456789, 8).text("|").end();
               out.build_line(64).hex(0, 2).text("|").hex(0xFFFFFFFFFFFFFFFF, 8).end();
-              out.build_line(64).left("abc", 5).text("|").left("abcdefg", 3).text("|").end();
               out.build_line(64).left(42, 10).text("|").left(12345678901, 10).text("|").end();
-              out.build_line(80).left("x", 40).text("|").left("", 32).text("|").end();
+              out.build_line(128).left(7, 80).text("|").left(123456789012, 20).text("|").end();
             }),
             "0000001F|123456789|\n"
             "00|FFFFFFFFFFFFFFFF\n"
-            "abc  |abcdefg|\n"
-            "42        |12345678901|\n" +
-                std::string("x") + std::string(39, ' ') + "|" + std::string(32, ' ') + "|\n");
+            "42        |12345678901|\n"
+            "7" +
+                std::string(79, ' ') + "|123456789012        |\n");
+}
+
+// Strided pieces are copied past their end; what follows must land over the overrun, at every
+// length around the stride.
+TEST(Output, StridedTextKeepsOnlyItsOwnBytes) {
+  for (const size_t size : {0, 1, 63, 64, 65, 130}) {
+    const std::string piece(size, 'a');
+    const StridedText strided(piece);
+    EXPECT_EQ(captured([&strided, size](Output& out) {
+                out.build_line(size + 8).text(strided).text("|").hex(size, 2).end();
+              }),
+              piece + "|" + fmt::format("{:02X}", size) + "\n")
+        << size;
+  }
 }
 
 // The word-at-a-time digit paths against fmt, across their boundaries: digit counts, the largest
