@@ -171,6 +171,8 @@ class Output {
       }
       return pairs;
     }();
+    // The word-at-a-time digits below are stored with memcpy, first character in the lowest byte.
+    static_assert(std::endian::native == std::endian::little);
     static constexpr uint64_t kZeros = 0x3030303030303030;
     static constexpr uint64_t kBlankWord = 0x2020202020202020;
     // The eight upper-case hexadecimal digits of v as text, first digit in the lowest byte.
